@@ -1,0 +1,55 @@
+// MarketDataDecoder: takes each block of received bytes, keeps it in the byte ring, cuts checked
+// frames out of the ring and hands each body to the dispatcher.
+//
+// Lives for the whole program; its ring exists only while the service runs (allocated by the
+// start-up sequence, released by the shut-down sequence). Process runs on the receive thread only,
+// so nothing here takes a lock, and nothing is allocated per block or per frame.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "feed/feed_format.h"
+#include "foundation/loop_buffer.h"
+
+namespace fw::feed {
+
+// Receiver of checked frames; the market data handlers implement it.
+class FrameDispatcher {
+ public:
+  virtual ~FrameDispatcher() = default;
+  virtual void Dispatch(uint32_t msgType, const uint8_t* body, uint32_t bodyLength) = 0;
+};
+
+// The frame cutter: the length of the next valid frame copied to destination, 0 when no complete
+// frame is buffered yet, -1 when the frame does not fit into capacity (nothing consumed).
+// Implausible headers are skipped one byte at a time; frames with a wrong checksum are consumed
+// and dropped.
+int32_t ReadFrame(MLoopBufferMt& ring, uint8_t* destination, uint32_t capacity);
+
+class MarketDataDecoder {
+ public:
+  explicit MarketDataDecoder(FrameDispatcher* dispatcher = nullptr);
+  MarketDataDecoder(const MarketDataDecoder&) = delete;
+  MarketDataDecoder& operator=(const MarketDataDecoder&) = delete;
+
+  void SetDispatcher(FrameDispatcher* dispatcher) { dispatcher_ = dispatcher; }
+
+  // The ring's lifetime (start-up and shut-down sequences).
+  int32_t AllocateRing(uint32_t bytes = kRingBytes) { return ring_.Allocate(bytes); }
+  void ReleaseRing() { ring_.Release(); }
+  MLoopBufferMt& Ring() { return ring_; }
+
+  // Appends the block to the ring, then dispatches every complete frame in order. Returns the cutter's last result: 0 when it waits for more
+  // bytes, negative when it had to stop.
+  int32_t Process(const uint8_t* data, uint32_t length);
+
+ private:
+  int32_t DrainFrames();
+
+  FrameDispatcher* dispatcher_;
+  MLoopBufferMt ring_;
+  std::unique_ptr<uint8_t[]> frame_;  // kFrameBufferBytes, any frame fits
+};
+
+}  // namespace fw::feed

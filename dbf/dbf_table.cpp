@@ -1,0 +1,273 @@
+#include "dbf/dbf_table.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "dbf/dbf_format.h"
+#include "foundation/error_code.h"
+#include "foundation/local_clock.h"
+
+namespace fw::dbf {
+namespace {
+
+// A single write of the whole file goes through a 32-bit byte count that is also returned as a
+// signed result, so the file stays below 2 GiB.
+constexpr uint64_t kMaxFileBytes = 0x7FFFFFFFu;
+
+constexpr char kZeroOnOverflow[] = "   0.00";
+
+void PutLittleEndian16(char* at, uint16_t value) {
+  at[0] = static_cast<char>(value & 0xFFu);
+  at[1] = static_cast<char>(value >> 8);
+}
+
+void PutLittleEndian32(char* at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<char>((value >> (8 * i)) & 0xFFu);
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool UsableField(const FieldSpec& field) {
+  if (field.name == nullptr) return false;
+  const size_t nameLength = std::strlen(field.name);
+  if (nameLength == 0 || nameLength > 10) return false;
+  if (field.type != 'C' && field.type != 'N' && field.type != 'D') return false;
+  if (field.length == 0) return false;
+  if (field.decimals != 0 && (field.type != 'N' || field.decimals >= field.length)) return false;
+  return true;
+}
+
+}  // namespace
+
+DbfTable::DbfTable(std::span<const FieldSpec> fields) : fields_(fields) {}
+
+DbfTable::~DbfTable() { Close(); }
+
+int32_t DbfTable::Open(const std::string& path) {
+  Close();
+  int32_t result = file_.OpenExisting(path);
+  if (result < 0) result = file_.Create(path, false);
+  if (result < 0) return result;
+  path_ = path;
+  result = DefineFields();
+  return result < 0 ? result : 1;
+}
+
+int32_t DbfTable::DefineFields() {
+  if (fields_.empty() || fields_.size() > kMaxFields) return -1;
+  uint32_t offset = 1;
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    if (!UsableField(fields_[i])) return -1;
+    layout_[i] = {offset, fields_[i].length, fields_[i].decimals};
+    offset += fields_[i].length;
+  }
+  if (offset > 0xFFFFu) return -1;
+
+  FreeImage();
+  recordLength_ = static_cast<uint16_t>(offset);
+  headerLength_ = static_cast<uint16_t>(kHeaderImageSize * fields_.size() + kHeaderImageSize + 1);
+  const size_t bytes = headerLength_ + static_cast<size_t>(kRecordCapacity) * recordLength_;
+  // calloc: the pages of a large zeroed block are mapped on first touch, so a cycle pays only
+  // for the records it fills.
+  image_ = static_cast<char*>(std::calloc(bytes, 1));
+  if (image_ == nullptr) {
+    Close();
+    return -2;
+  }
+  capacity_ = kRecordCapacity;
+  recordCount_ = kRecordCapacity;
+  current_ = headerLength_;
+
+  char* descriptor = image_ + kHeaderImageSize;
+  for (size_t i = 0; i < fields_.size(); ++i, descriptor += sizeof(FieldDescriptor)) {
+    FieldDescriptor d{};
+    std::memcpy(d.name, fields_[i].name, std::strlen(fields_[i].name));
+    d.type = fields_[i].type;
+    for (int b = 0; b < 4; ++b)
+      d.offset[b] = static_cast<uint8_t>((layout_[i].offset >> (8 * b)) & 0xFFu);
+    d.length = fields_[i].length;
+    d.decimals = fields_[i].decimals;
+    std::memcpy(descriptor, &d, sizeof d);
+  }
+  *descriptor = kHeaderTerminator;
+  WriteHeaderImage();
+  return 1;
+}
+
+void DbfTable::WriteHeaderImage() {
+  image_[0] = static_cast<char>(kVersion);
+  PutLittleEndian32(image_ + 4, recordCount_);
+  PutLittleEndian16(image_ + 8, headerLength_);
+  PutLittleEndian16(image_ + 10, recordLength_);
+}
+
+void DbfTable::FreeImage() {
+  std::free(image_);
+  image_ = nullptr;
+  capacity_ = 0;
+  recordCount_ = 0;
+  headerLength_ = 0;
+  recordLength_ = 0;
+  current_ = 0;
+}
+
+int32_t DbfTable::Close() {
+  MLocalSection guard(closeLock_);
+  file_.Close();
+  path_.clear();
+  FreeImage();
+  return 1;
+}
+
+int32_t DbfTable::Abort() {
+  if (file_.IsOpen()) file_.FlushToDisk();
+  return Close();
+}
+
+int32_t DbfTable::SetRecordCount(uint32_t count) {
+  if (image_ == nullptr) return -3;
+  if (count > capacity_) {
+    if (headerLength_ + static_cast<uint64_t>(count) * recordLength_ > kMaxFileBytes) {
+      return kErrBadArgument;
+    }
+    // Room for half as many again, so that a writer extending the count row by row grows the
+    // image a few times only.
+    uint64_t capacity = std::max<uint64_t>(count, capacity_ + capacity_ / 2);
+    capacity = std::min<uint64_t>(capacity, (kMaxFileBytes - headerLength_) / recordLength_);
+    const size_t oldBytes = headerLength_ + static_cast<size_t>(capacity_) * recordLength_;
+    const size_t newBytes = headerLength_ + static_cast<size_t>(capacity) * recordLength_;
+    char* grown = static_cast<char*>(std::realloc(image_, newBytes));
+    if (grown == nullptr) return kErrNoMemory;
+    std::memset(grown + oldBytes, 0, newBytes - oldBytes);
+    image_ = grown;
+    capacity_ = static_cast<uint32_t>(capacity);
+  }
+  recordCount_ = count;
+  PutLittleEndian32(image_ + 4, recordCount_);
+  return 1;
+}
+
+int32_t DbfTable::GoToRecord(uint32_t i) {
+  if (i >= recordCount_) return -1;
+  if (recordLength_ == 0) return -2;
+  if (image_ == nullptr) return -3;
+  current_ = headerLength_ + static_cast<size_t>(i) * recordLength_;
+  return 1;
+}
+
+int32_t DbfTable::FindField(std::string_view name) const {
+  if (fields_.empty()) return -1;
+  if (image_ == nullptr) return -2;
+  if (name.size() > 11) return -3;
+  const char* descriptor = image_ + kHeaderImageSize;
+  for (size_t i = 0; i < fields_.size(); ++i, descriptor += sizeof(FieldDescriptor)) {
+    size_t length = 0;
+    while (length < 11 && descriptor[length] != '\0') ++length;
+    if (length != name.size()) continue;
+    size_t k = 0;
+    while (k < length && AsciiLower(descriptor[k]) == AsciiLower(name[k])) ++k;
+    if (k == length) return static_cast<int32_t>(i);
+  }
+  return -3;
+}
+
+int32_t DbfTable::IndexForName(std::string_view name) const {
+  if (image_ == nullptr) return -2;
+  const int32_t index = FindField(name);
+  return index < 0 ? -1 : index;
+}
+
+int32_t DbfTable::SetCharField(uint16_t index, const void* bytes, size_t length) {
+  char* field = FieldBytes(index);
+  if (field == nullptr || (bytes == nullptr && length != 0)) return -1;
+  std::memcpy(field, bytes, std::min<size_t>(layout_[index].length, length));
+  return 1;
+}
+
+int32_t DbfTable::SetCharField(std::string_view name, const void* bytes, size_t length) {
+  const int32_t index = IndexForName(name);
+  return index < 0 ? index : SetCharField(static_cast<uint16_t>(index), bytes, length);
+}
+
+int32_t DbfTable::SetIntField(uint16_t index, int32_t value) { return SetInt64Field(index, value); }
+
+int32_t DbfTable::SetIntField(std::string_view name, int32_t value) {
+  return SetInt64Field(name, value);
+}
+
+int32_t DbfTable::SetInt64Field(uint16_t index, int64_t value) {
+  char* field = FieldBytes(index);
+  if (field == nullptr) return -1;
+  return WriteIntegerField(value, layout_[index].length, field) ? 1 : -2;
+}
+
+int32_t DbfTable::SetInt64Field(std::string_view name, int64_t value) {
+  const int32_t index = IndexForName(name);
+  return index < 0 ? index : SetInt64Field(static_cast<uint16_t>(index), value);
+}
+
+int32_t DbfTable::SetDoubleField(uint16_t index, double value, bool zeroOnOverflow) {
+  char* field = FieldBytes(index);
+  if (field == nullptr) return -1;
+  const FieldLayout& f = layout_[index];
+  if (WriteFixedField(value, f.length, f.decimals, field)) return 1;
+  if (zeroOnOverflow) {
+    std::memcpy(field, kZeroOnOverflow, std::min<size_t>(f.length, sizeof kZeroOnOverflow - 1));
+    return 1;
+  }
+  const int integerDigits = static_cast<int>(f.length) - static_cast<int>(f.decimals) - 1;
+  if ((f.decimals == 2 || f.decimals == 3) && integerDigits >= 2 && integerDigits <= 12) {
+    std::memset(field, '9', f.length);
+    field[integerDigits] = '.';
+    return 1;
+  }
+  return -2;
+}
+
+int32_t DbfTable::SetDoubleField(std::string_view name, double value, bool zeroOnOverflow) {
+  const int32_t index = IndexForName(name);
+  return index < 0 ? index : SetDoubleField(static_cast<uint16_t>(index), value, zeroOnOverflow);
+}
+
+int32_t DbfTable::SetTrimmedDoubleField(uint16_t index, double value) {
+  char* field = FieldBytes(index);
+  if (field == nullptr) return -1;
+  const FieldLayout& f = layout_[index];
+  char text[kFormatBufferSize];
+  const size_t length = FormatFixedWidth(value, f.length, f.decimals, text, sizeof text);
+  if (length == 0) return -2;
+  const size_t dropped = length - f.length;
+  bool showsZero = true;
+  for (size_t i = dropped; i < length; ++i) {
+    if (text[i] >= '1' && text[i] <= '9') showsZero = false;
+  }
+  for (size_t i = 0; i < dropped; ++i) {
+    if (text[i] == '0' || (text[i] == '-' && showsZero)) continue;
+    return -2;
+  }
+  std::memcpy(field, text + dropped, f.length);
+  return 1;
+}
+
+int32_t DbfTable::Flush(NulBytes nulBytes) {
+  if (image_ == nullptr || recordLength_ == 0 || recordCount_ == 0 || headerLength_ == 0) return -1;
+  const LocalDateTime now = LocalNow();
+  image_[1] = static_cast<char>(static_cast<unsigned>(now.year + 48) % 256u);
+  image_[2] = static_cast<char>(now.month);
+  image_[3] = static_cast<char>(now.day);
+  WriteHeaderImage();
+
+  if (file_.SeekTo(0) < 0) return -2;
+  const size_t bytes = headerLength_ + static_cast<size_t>(recordCount_) * recordLength_;
+  if (nulBytes == NulBytes::kBlank) {
+    std::replace(image_ + headerLength_, image_ + bytes, '\0', ' ');
+  }
+  if (file_.Write(image_, static_cast<uint32_t>(bytes)) != static_cast<int32_t>(bytes)) return -3;
+  // Cut before the flush, so that what reaches the disk already has the new length.
+  if (file_.SetEnd() < 0) return -4;
+  if (file_.FlushToDisk() < 0) return -5;
+  return 1;
+}
+
+}  // namespace fw::dbf

@@ -1,0 +1,196 @@
+// DbfTable: the small dBase engine under every legacy output file.
+//
+// A writer describes its fields in one constexpr table (FieldSpec), the engine builds the whole
+// file image in memory (32-byte header, one 32-byte FieldDescriptor per field, 0x0D, records), the
+// writer fills records through the setters, and Flush rewrites the file in place with one write,
+// cuts it at the new length and flushes it to disk. The file is never read and never renamed:
+// legacy readers keep it open, so it is opened with read and write sharing.
+//
+// Layout written (little-endian): version 3; year (calendar year + 48) mod 256, month, day of the
+// local date at the flush; record count (u32); header length 32 * n + 33 (u16); record length
+// 1 + the field lengths (u16); 20 zero bytes; the descriptors; 0x0D; the records, each a deletion
+// flag and the fields without separators. No 0x1A follows the last record.
+//
+// Every Open allocates the image once (header + room for 20,000 records, zero-filled); a record
+// count above the room grows it, so no count leads outside the image. Numbers are formatted by
+// dbf_format.h, the same bytes on every platform.
+//
+// Thread: one thread uses a table at a time (the write thread, or start-up for the security
+// information files); the lock guards Close only. Lifetime: a writer object per write cycle.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "foundation/critical_section.h"
+#include "foundation/platform/platform.h"
+
+namespace fw::dbf {
+
+// One field of a writer's fixed list.
+struct FieldSpec {
+  const char* name;  // ASCII, 1 to 10 characters
+  char type;         // 'C' character, 'N' numeric, 'D' date
+  uint8_t length;    // bytes in the record, at least 1
+  uint8_t decimals;  // digits after the point; 0 for 'C' and 'D'
+};
+
+// 1 + the sum of the field lengths: for the writers' static_asserts.
+constexpr uint32_t RecordLengthOf(std::span<const FieldSpec> fields) {
+  uint32_t length = 1;
+  for (const FieldSpec& field : fields) length += field.length;
+  return length;
+}
+
+// The index of the field with exactly this name, or -1: lets a writer check at compile time that
+// its field numbers match its list.
+constexpr int FieldIndexOf(std::span<const FieldSpec> fields, std::string_view name) {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (std::string_view(fields[i].name) == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// A field descriptor exactly as the file holds it (32 bytes).
+struct FieldDescriptor {
+  char name[11];      // NUL-padded
+  char type;          // 'C', 'N' or 'D'
+  uint8_t offset[4];  // offset within the record, little-endian; the first field is at 1
+  uint8_t length;
+  uint8_t decimals;
+  uint8_t reserved[14];
+};
+static_assert(sizeof(FieldDescriptor) == 32);
+
+class DbfTable {
+ public:
+  static constexpr uint32_t kRecordCapacity = 20000;  // records the image holds before growing
+  static constexpr size_t kHeaderImageSize = 32;
+  static constexpr uint8_t kVersion = 3;
+  static constexpr char kHeaderTerminator = 0x0D;
+  static constexpr size_t kMaxFields = 128;
+
+  // What Flush does with the NUL bytes of the record area.
+  enum class NulBytes {
+    kBlank,  // every NUL becomes a blank: deletion flags and unwritten field bytes read as blanks
+    kKeep,   // written as they are (the index file's readers expect them)
+  };
+
+  // `fields` must outlive the table (the writers pass their constexpr lists). At most kMaxFields.
+  explicit DbfTable(std::span<const FieldSpec> fields);
+  virtual ~DbfTable();
+  DbfTable(const DbfTable&) = delete;
+  DbfTable& operator=(const DbfTable&) = delete;
+
+  // Closes whatever was open, opens the file at `path` (the existing file, else a new one; read
+  // and write sharing) and builds an empty table. 1; the file layer's negative code when the file
+  // can be neither opened nor created; DefineFields' code when that fails (the file stays open,
+  // the caller closes or aborts).
+  int32_t Open(const std::string& path);
+
+  // Builds the descriptors, header and a zero-filled image for 20,000 records from the field list;
+  // record count 20,000, current record 0. 1; -1 the field list is unusable (no fields, more than
+  // kMaxFields, a name of 0 or more than 10 characters, an unknown type, a length of 0, decimals
+  // not below the length, a record longer than 65,535 bytes); -2 the image cannot be allocated (the
+  // table is then closed).
+  int32_t DefineFields();
+
+  // Closes the file and frees the image. Always 1.
+  int32_t Close();
+  // Flushes the open file's system buffers, then Close. Always 1.
+  int32_t Abort();
+
+  // The number of records Flush writes. A count above the image's room grows the image (the
+  // records already filled are kept, new ones are empty). 1; -3 no image; kErrBadArgument when
+  // the file would exceed 2 GiB; kErrNoMemory when the image cannot grow (count unchanged).
+  int32_t SetRecordCount(uint32_t count);
+
+  // Makes record i current: 1; -1 i is not below the record count; -2 record length 0; -3 no image.
+  int32_t GoToRecord(uint32_t i);
+
+  // The index of the field named `name`, compared in full and without regard to ASCII case; -1 the
+  // table has no fields; -2 no descriptors (no image); -3 no field has that name.
+  int32_t FindField(std::string_view name) const;
+
+  // The setters write into the current record. By index: -1 for an index out of range or a table
+  // without image. By name: -2 without image, -1 for a name not found, then as by index.
+
+  // Copies min(field length, length) bytes to the start of the field; the rest of the field keeps
+  // what it held (NUL in a fresh image, a blank after Flush). 1 or -1.
+  int32_t SetCharField(uint16_t index, const void* bytes, size_t length);
+  int32_t SetCharField(std::string_view name, const void* bytes, size_t length);
+
+  // The decimal text right-justified in the field; only a text of exactly the field's length is
+  // written. 1; -1; -2 the value does not fit (field unchanged).
+  int32_t SetIntField(uint16_t index, int32_t value);
+  int32_t SetIntField(std::string_view name, int32_t value);
+  int32_t SetInt64Field(uint16_t index, int64_t value);
+  int32_t SetInt64Field(std::string_view name, int64_t value);
+
+  // The fixed-point text at the field's decimals, right-justified. When it does not fit (or the
+  // value is NaN or infinite): with zeroOnOverflow "   0.00" goes to the start of the field; else a
+  // field of 2 or 3 decimals whose integer part has 2 to 12 digits gets its nines value (99999.999
+  // for 9.3); else -2 and the field is unchanged. 1, -1 or -2.
+  int32_t SetDoubleField(uint16_t index, double value, bool zeroOnOverflow = false);
+  int32_t SetDoubleField(std::string_view name, double value, bool zeroOnOverflow = false);
+
+  // For fractions that fill every digit of the field: the fixed-point text keeps its rightmost
+  // field-length characters when it is too long (0.0015 in a 7.6 field: "0.001500" -> ".001500").
+  // Only leading zeros are dropped (and a minus sign when the value shows as zero): a text that
+  // would lose a significant digit or its sign returns -2 and leaves the field unchanged.
+  // 1, -1 or -2.
+  int32_t SetTrimmedDoubleField(uint16_t index, double value);
+
+  // Rewrites the file: the date stamp from fw::LocalNow(), the NUL bytes of the record area as
+  // `nulBytes` says, header length + record count * record length bytes in one write from offset
+  // 0, the end of the file set there (a longer old file is cut), then a flush to disk. 1; -1
+  // nothing to write (no image, or record length, record count or header length 0); -2 the seek
+  // failed; -3 the write failed; -4 the end of file could not be set; -5 the flush to disk failed.
+  int32_t Flush(NulBytes nulBytes = NulBytes::kBlank);
+
+  bool IsOpen() const { return file_.IsOpen(); }
+  bool HasImage() const { return image_ != nullptr; }
+  const std::string& Path() const { return path_; }
+  uint16_t FieldCount() const { return static_cast<uint16_t>(fields_.size()); }
+  uint32_t RecordCount() const { return recordCount_; }
+  uint16_t RecordLength() const { return recordLength_; }
+  uint16_t HeaderLength() const { return headerLength_; }
+  // Records the image holds without growing.
+  uint32_t RecordCapacity() const { return capacity_; }
+
+ private:
+  struct FieldLayout {
+    uint32_t offset;
+    uint8_t length;
+    uint8_t decimals;
+  };
+
+  // The current record's bytes of field `index`, or nullptr for an index out of range or no image.
+  char* FieldBytes(uint16_t index) {
+    if (image_ == nullptr || index >= fields_.size()) return nullptr;
+    return image_ + current_ + layout_[index].offset;
+  }
+  // FindField for the by-name setters: the index, or -2 (no image) / -1 (not found).
+  int32_t IndexForName(std::string_view name) const;
+  void WriteHeaderImage();
+  void FreeImage();
+
+  std::span<const FieldSpec> fields_;
+  FieldLayout layout_[kMaxFields] = {};
+
+  MCriticalSection closeLock_{"DbfTable"};
+  std::string path_;
+  platform::SharedFile file_;
+
+  char* image_ = nullptr;  // headerLength_ + capacity_ * recordLength_ bytes
+  uint32_t capacity_ = 0;
+  uint32_t recordCount_ = 0;
+  uint16_t headerLength_ = 0;
+  uint16_t recordLength_ = 0;
+  size_t current_ = 0;  // offset of the current record in the image
+};
+
+}  // namespace fw::dbf

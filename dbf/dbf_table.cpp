@@ -156,6 +156,14 @@ int32_t DbfTable::GoToRecord(uint32_t i) {
   return 1;
 }
 
+int32_t DbfTable::GoToRecordExtending(uint32_t i) {
+  if (i >= recordCount_ && i != UINT32_MAX) {
+    const int32_t result = SetRecordCount(i + 1);
+    if (result < 0) return result;
+  }
+  return GoToRecord(i);
+}
+
 int32_t DbfTable::FindField(std::string_view name) const {
   if (fields_.empty()) return -1;
   if (image_ == nullptr) return -2;

@@ -110,6 +110,9 @@ class DbfTable {
 
   // Makes record i current: 1; -1 i is not below the record count; -2 record length 0; -3 no image.
   int32_t GoToRecord(uint32_t i);
+  // GoToRecord after extending the record count to i + 1 when i is beyond it, for writers whose
+  // row estimate may fall short: 1, or the negative code of SetRecordCount or GoToRecord.
+  int32_t GoToRecordExtending(uint32_t i);
 
   // The index of the field named `name`, compared in full and without regard to ASCII case; -1 the
   // table has no fields; -2 no descriptors (no image); -3 no field has that name.
@@ -155,6 +158,7 @@ class DbfTable {
   bool HasImage() const { return image_ != nullptr; }
   const std::string& Path() const { return path_; }
   uint16_t FieldCount() const { return static_cast<uint16_t>(fields_.size()); }
+  std::span<const FieldSpec> Fields() const { return fields_; }
   uint32_t RecordCount() const { return recordCount_; }
   uint16_t RecordLength() const { return recordLength_; }
   uint16_t HeaderLength() const { return headerLength_; }

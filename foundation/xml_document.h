@@ -74,8 +74,9 @@ class XmlDocument {
   // When currentPos is 0, first makes the first element under parentPos current (at the start:
   // the root). Then searches the children of currentPos after childPos (from the first child when
   // childPos is 0). On success the hit becomes childPos (its parent currentPos, the grandparent
-  // parentPos) and the result is true; otherwise the cursor does not move. Because every search
-  // continues after the previous child, a field asked for after a later one is not found.
+  // parentPos) and the result is true; otherwise the cursor stays where that first step left it.
+  // Because every search continues after the previous child, a field asked for after a later one
+  // is not found.
   bool FindChild(const char* name = nullptr);
 
   // Only when currentPos is an element: parentPos = currentPos, currentPos = childPos,

@@ -175,7 +175,7 @@ XmlDocument::XmlDocument() {
 XmlDocument::~XmlDocument() = default;
 
 void XmlDocument::ResetIndex() {
-  records_[0] = ElementRecord{};
+  At(0) = ElementRecord{};
   nextFree_ = 1;
   parentPos_ = currentPos_ = childPos_ = 0;
 }
@@ -233,7 +233,7 @@ int32_t XmlDocument::OpenFile(const char* path) {
   return 0;
 }
 
-bool XmlDocument::HasRoot() const { return nextFree_ >= 1 && records_[0].firstChild != 0; }
+bool XmlDocument::HasRoot() const { return nextFree_ >= 1 && At(0).firstChild != 0; }
 
 int32_t XmlDocument::TakeRecord(int32_t parent) {
   if (nextFree_ == capacity_) {
@@ -246,13 +246,13 @@ int32_t XmlDocument::TakeRecord(int32_t parent) {
     capacity_ = grown;
   }
   const int32_t e = nextFree_++;
-  records_[e] = ElementRecord{0, 0, 0, 0, 0, parent, 0, 0};
+  At(e) = ElementRecord{0, 0, 0, 0, 0, parent, 0, 0};
   return e;
 }
 
 std::string_view XmlDocument::NameToken(int32_t element) const {
   Token token{};
-  if (!NextToken(text_, static_cast<size_t>(records_[element].tagStart) + 1, &token)) return {};
+  if (!NextToken(text_, static_cast<size_t>(At(element).tagStart) + 1, &token)) return {};
   return std::string_view(text_).substr(token.start, token.end - token.start);
 }
 
@@ -359,9 +359,9 @@ bool XmlDocument::Index() {
           break;
         }
         if (!ReadEndTag(open)) return false;
-        records_[open].reserved = 0;
+        At(open).reserved = 0;
         result = open;
-        open = records_[open].parent;
+        open = At(open).parent;
       }
     }
   } catch (const std::bad_alloc&) {
@@ -373,7 +373,7 @@ bool XmlDocument::Index() {
 
 bool XmlDocument::ReadEndTag(int32_t element) {
   const std::string_view text(text_);
-  ElementRecord& rec = records_[element];
+  ElementRecord& rec = At(element);
   const size_t lt = text.find('<', static_cast<size_t>(rec.closeStart));
   if (lt == std::string_view::npos) return Fail("End tag of %s element not found", element);
   Token token{};
@@ -401,8 +401,8 @@ bool XmlDocument::Matches(int32_t element, std::string_view name) const {
 bool XmlDocument::FindSibling(const char* name) {
   const std::string_view wanted = name != nullptr ? WantedName(name) : std::string_view();
   int32_t at =
-      currentPos_ != 0 ? records_[currentPos_].nextSibling : records_[parentPos_].firstChild;
-  for (; at != 0; at = records_[at].nextSibling) {
+      currentPos_ != 0 ? At(currentPos_).nextSibling : At(parentPos_).firstChild;
+  for (; at != 0; at = At(at).nextSibling) {
     if (name == nullptr || Matches(at, wanted)) {
       currentPos_ = at;
       childPos_ = 0;
@@ -415,12 +415,12 @@ bool XmlDocument::FindSibling(const char* name) {
 bool XmlDocument::FindChild(const char* name) {
   if (currentPos_ == 0 && !FindSibling(nullptr)) return false;
   const std::string_view wanted = name != nullptr ? WantedName(name) : std::string_view();
-  int32_t at = childPos_ != 0 ? records_[childPos_].nextSibling : records_[currentPos_].firstChild;
-  for (; at != 0; at = records_[at].nextSibling) {
+  int32_t at = childPos_ != 0 ? At(childPos_).nextSibling : At(currentPos_).firstChild;
+  for (; at != 0; at = At(at).nextSibling) {
     if (name == nullptr || Matches(at, wanted)) {
       childPos_ = at;
-      currentPos_ = records_[at].parent;
-      parentPos_ = records_[currentPos_].parent;
+      currentPos_ = At(at).parent;
+      parentPos_ = At(currentPos_).parent;
       return true;
     }
   }
@@ -439,7 +439,7 @@ bool XmlDocument::LeaveToParent() {
   if (parentPos_ == 0) return false;
   childPos_ = currentPos_;
   currentPos_ = parentPos_;
-  parentPos_ = records_[parentPos_].parent;
+  parentPos_ = At(parentPos_).parent;
   return true;
 }
 
@@ -451,7 +451,7 @@ std::string XmlDocument::ChildText() const {
 
 void XmlDocument::AppendChildText(std::string* out) const {
   if (childPos_ <= 0 || childPos_ >= nextFree_) return;
-  const ElementRecord& rec = records_[childPos_];
+  const ElementRecord& rec = At(childPos_);
   if (rec.firstChild != 0 || rec.closeEnd == rec.tagEnd) return;
   const std::string_view text(text_);
   const size_t begin = static_cast<size_t>(rec.tagEnd) + 1;

@@ -105,7 +105,7 @@ class XmlDocument {
   int32_t CurrentPos() const { return currentPos_; }
   int32_t ChildPos() const { return childPos_; }
   int32_t ElementCount() const { return nextFree_ - 1; }
-  const ElementRecord& Record(int32_t index) const { return records_[index]; }
+  const ElementRecord& Record(int32_t index) const { return At(index); }
   std::string_view Text() const { return text_; }
 
  private:
@@ -117,6 +117,8 @@ class XmlDocument {
   bool Matches(int32_t element, std::string_view name) const;
   std::string_view NameToken(int32_t element) const;
   void ResetIndex();
+  ElementRecord& At(int32_t index) { return records_[static_cast<size_t>(index)]; }
+  const ElementRecord& At(int32_t index) const { return records_[static_cast<size_t>(index)]; }
 
   std::string text_;
   std::string errorText_;

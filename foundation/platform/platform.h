@@ -113,7 +113,8 @@ class SharedFile {
 // Fault injection for tests: when a hook is installed, every SharedFile and ReadWholeFile
 // operation asks it first. The hook answers 0 to let the operation run, a negative code to make
 // it fail with that code, or (for writes only) a positive count to write only that many bytes.
-enum class FileOp { kOpen, kCreate, kSeek, kWrite, kRead, kFlush, kSetEnd };
+// kRename is asked by ReplaceFile with the `from` path; a negative answer makes it return false.
+enum class FileOp { kOpen, kCreate, kSeek, kWrite, kRead, kFlush, kSetEnd, kRename };
 using FileFaultHook = std::function<int32_t(FileOp op, const std::string& path, uint32_t bytes)>;
 void SetFileFaultHook(FileFaultHook hook);
 // Internal: asks the installed hook, 0 when none is installed.

@@ -85,6 +85,7 @@ bool MakeDirectory(const std::string& path) {
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
+  if (AskFileFaultHook(FileOp::kRename, from, 0) < 0) return false;
   return std::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
 }
 

@@ -1,5 +1,7 @@
 // Win32 implementation of the platform layer.
 #include <windows.h>
+// <windows.h> maps ReplaceFile to ReplaceFileA; the platform function of that name must keep it.
+#undef ReplaceFile
 
 #include <cstdio>
 #include <cstring>
@@ -63,6 +65,7 @@ bool MakeDirectory(const std::string& path) {
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
+  if (AskFileFaultHook(FileOp::kRename, from, 0) < 0) return false;
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 

@@ -371,6 +371,8 @@ bool XmlDocument::Index() {
   }
 }
 
+// The scan that reported the end tag stopped at the very "<" whose "/" it saw, so the first two
+// checks hold for every document the scan produces; they stay as guards of that hand-over.
 bool XmlDocument::ReadEndTag(int32_t element) {
   const std::string_view text(text_);
   ElementRecord& rec = At(element);
@@ -400,8 +402,7 @@ bool XmlDocument::Matches(int32_t element, std::string_view name) const {
 
 bool XmlDocument::FindSibling(const char* name) {
   const std::string_view wanted = name != nullptr ? WantedName(name) : std::string_view();
-  int32_t at =
-      currentPos_ != 0 ? At(currentPos_).nextSibling : At(parentPos_).firstChild;
+  int32_t at = currentPos_ != 0 ? At(currentPos_).nextSibling : At(parentPos_).firstChild;
   for (; at != 0; at = At(at).nextSibling) {
     if (name == nullptr || Matches(at, wanted)) {
       currentPos_ = at;

@@ -97,16 +97,160 @@ bool ScaleExactly(double value, unsigned decimals, Scaled* scaled) {
                              &scaled->digits);
 }
 
-unsigned CountDigits(uint64_t n) {
-  unsigned count = 1;
-  while (n >= 10000) {
-    n /= 10000;
-    count += 4;
+constexpr uint64_t kPowersOf10[20] = {1ull,
+                                      10ull,
+                                      100ull,
+                                      1000ull,
+                                      10000ull,
+                                      100000ull,
+                                      1000000ull,
+                                      10000000ull,
+                                      100000000ull,
+                                      1000000000ull,
+                                      10000000000ull,
+                                      100000000000ull,
+                                      1000000000000ull,
+                                      10000000000000ull,
+                                      100000000000000ull,
+                                      1000000000000000ull,
+                                      10000000000000000ull,
+                                      100000000000000000ull,
+                                      1000000000000000000ull,
+                                      10000000000000000000ull};
+
+[[gnu::always_inline]] inline unsigned CountDigits(uint64_t n) {
+  // bit_width * log10(2) is floor(log10(n)) or one more; n | 1 has as many digits as n and is
+  // never 0.
+  n |= 1;
+  const unsigned guess = (static_cast<unsigned>(std::bit_width(n)) * 1233u) >> 12;
+  return guess + (n >= kPowersOf10[guess] ? 1u : 0u);
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Four digits of v < 10000 ending at `end`: the two pairs do not wait for each other.
+[[gnu::always_inline]] inline void WriteFourDigits(uint32_t v, char* end) {
+  std::memcpy(end - 2, kDigitPairs + 2 * (v % 100), 2);
+  std::memcpy(end - 4, kDigitPairs + 2 * (v / 100), 2);
+}
+
+// Writes the decimal digits of n so that they end at `end`; returns the first digit. Each division
+// splits off as many digits as possible, so the chain of dependent divisions stays short (a
+// division by a constant is a multiplication, but each waits for the one before).
+[[gnu::always_inline]] inline char* WriteDigitsBackwards(uint64_t n, char* end) {
+  while (n >= 100000000) {
+    const uint32_t low8 = static_cast<uint32_t>(n % 100000000);
+    n /= 100000000;
+    WriteFourDigits(low8 % 10000, end);
+    WriteFourDigits(low8 / 10000, end - 4);
+    end -= 8;
   }
-  if (n >= 10) ++count;
-  if (n >= 100) ++count;
-  if (n >= 1000) ++count;
-  return count;
+  uint32_t m = static_cast<uint32_t>(n);
+  if (m >= 10000) {
+    WriteFourDigits(m % 10000, end);
+    m /= 10000;
+    end -= 4;
+  }
+  if (m >= 100) {
+    std::memcpy(end - 2, kDigitPairs + 2 * (m % 100), 2);
+    m /= 100;
+    end -= 2;
+  }
+  if (m >= 10) {
+    end -= 2;
+    std::memcpy(end, kDigitPairs + 2 * m, 2);
+  } else {
+    *--end = static_cast<char>('0' + m);
+  }
+  return end;
+}
+
+// Writes n with D digits after the point (at least one digit before it) so that it ends at `end`;
+// returns its first byte. D is a constant so that every division is a multiplication.
+template <unsigned D>
+[[gnu::always_inline]] inline char* WithPointBackwards(uint64_t n, char* end) {
+  if constexpr (D == 0) {
+    return WriteDigitsBackwards(n, end);
+  } else {
+    constexpr uint64_t kScale = kPowersOf10[D];
+    uint32_t fraction = static_cast<uint32_t>(n % kScale);
+    for (unsigned i = 0; i + 2 <= D; i += 2) {
+      end -= 2;
+      std::memcpy(end, kDigitPairs + 2 * (fraction % 100), 2);
+      fraction /= 100;
+    }
+    if constexpr (D % 2 != 0) *--end = static_cast<char>('0' + fraction);
+    *--end = '.';
+    return WriteDigitsBackwards(n / kScale, end);
+  }
+}
+
+char* WriteWithPointBackwards(uint64_t n, unsigned decimals, char* end) {
+  switch (decimals) {
+    case 0:
+      return WithPointBackwards<0>(n, end);
+    case 1:
+      return WithPointBackwards<1>(n, end);
+    case 2:
+      return WithPointBackwards<2>(n, end);
+    case 3:
+      return WithPointBackwards<3>(n, end);
+    case 4:
+      return WithPointBackwards<4>(n, end);
+    case 5:
+      return WithPointBackwards<5>(n, end);
+    case 6:
+      return WithPointBackwards<6>(n, end);
+    case 7:
+      return WithPointBackwards<7>(n, end);
+    case 8:
+      return WithPointBackwards<8>(n, end);
+    default:
+      return WithPointBackwards<9>(n, end);
+  }
+}
+
+void FillBlanks(char* from, char* to) {
+  while (from < to) *from++ = ' ';
+}
+
+constexpr size_t kSmallField = 32;
+constexpr char kBlanks[kSmallField + 1] = "                                ";
+
+// Copies n <= 32 bytes with fixed-size moves (two overlapping ones per size class), which the
+// compiler keeps inline: a field costs no library call.
+[[gnu::always_inline]] inline void CopySmall(char* to, const char* from, size_t n) {
+  if (n >= 16) {
+    std::memcpy(to, from, 16);
+    std::memcpy(to + n - 16, from + n - 16, 16);
+  } else if (n >= 8) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + n - 8, from + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + n - 4, from + n - 4, 4);
+  } else {
+    if (n >= 1) to[0] = from[0];
+    if (n >= 2) to[1] = from[1];
+    if (n >= 3) to[2] = from[2];
+  }
+}
+
+// Puts a text right-justified with blanks into field[0, width). `write(end)` writes the text so
+// that it ends at `end` and returns its first byte; the caller has checked that it fits. The
+// blanks go first, copied from a constant: the digits are then stored over them, and nothing is
+// read back from bytes just stored (a wide load over fresh narrow stores stalls the processor).
+template <typename Write>
+[[gnu::always_inline]] inline void EmitField(char* field, unsigned width, Write write) {
+  if (width <= kSmallField) {
+    CopySmall(field, kBlanks, width);
+    write(field + width);
+  } else {
+    FillBlanks(field, write(field + width));
+  }
 }
 
 // Length of the text of a scaled value.
@@ -118,39 +262,22 @@ size_t ScaledLength(const Scaled& s, unsigned decimals) {
 
 // Writes the text of a scaled value so that it ends at `end`; returns its first byte.
 char* WriteScaledBackwards(const Scaled& s, unsigned decimals, char* end) {
-  uint64_t n = s.digits;
-  char* p = end;
-  for (unsigned i = 0; i < decimals; ++i) {
-    *--p = static_cast<char>('0' + n % 10);
-    n /= 10;
-  }
-  if (decimals != 0) *--p = '.';
-  do {
-    *--p = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n != 0);
+  char* p = WriteWithPointBackwards(s.digits, decimals, end);
   if (s.negative) *--p = '-';
   return p;
 }
 
-char* WriteIntegerBackwards(int64_t value, char* end) {
-  const bool negative = value < 0;
-  uint64_t n = negative ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  char* p = end;
-  do {
-    *--p = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n != 0);
-  if (negative) *--p = '-';
+[[gnu::always_inline]] inline uint64_t Magnitude(int64_t value) {
+  return value < 0 ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+}
+
+[[gnu::always_inline]] inline char* WriteIntegerBackwards(int64_t value, char* end) {
+  char* p = WriteDigitsBackwards(Magnitude(value), end);
+  if (value < 0) *--p = '-';
   return p;
 }
 
-size_t IntegerLength(int64_t value) {
-  const bool negative = value < 0;
-  const uint64_t n =
-      negative ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  return CountDigits(n) + (negative ? 1 : 0);
-}
+size_t IntegerLength(int64_t value) { return CountDigits(Magnitude(value)) + (value < 0 ? 1 : 0); }
 
 // Moves text[0, length) to the right end of out[0, width) and fills the left with blanks; the
 // text may already sit inside out.
@@ -200,8 +327,7 @@ bool WriteFixedField(double value, unsigned width, unsigned decimals, char* fiel
   if (ScaleExactly(value, decimals, &scaled)) {
     const size_t length = ScaledLength(scaled, decimals);
     if (length > width) return false;
-    char* first = WriteScaledBackwards(scaled, decimals, field + width);
-    std::memset(field, ' ', static_cast<size_t>(first - field));
+    EmitField(field, width, [&](char* end) { return WriteScaledBackwards(scaled, decimals, end); });
     return true;
   }
   char text[kFormatBufferSize];
@@ -215,8 +341,22 @@ bool WriteFixedField(double value, unsigned width, unsigned decimals, char* fiel
 bool WriteIntegerField(int64_t value, unsigned width, char* field) {
   const size_t length = IntegerLength(value);
   if (length > width) return false;
-  char* first = WriteIntegerBackwards(value, field + width);
-  std::memset(field, ' ', static_cast<size_t>(first - field));
+  EmitField(field, width, [&](char* end) { return WriteIntegerBackwards(value, end); });
+  return true;
+}
+
+bool WriteDecimalField(int64_t scaled, unsigned width, unsigned decimals, char* field) {
+  if (decimals > kMaxFastDecimals) return false;
+  const uint64_t magnitude = Magnitude(scaled);
+  const unsigned digits = CountDigits(magnitude);
+  size_t length = decimals == 0 ? digits : (digits > decimals ? digits : decimals + 1) + 1;
+  if (scaled < 0) ++length;
+  if (length > width) return false;
+  EmitField(field, width, [&](char* end) {
+    char* p = WriteWithPointBackwards(magnitude, decimals, end);
+    if (scaled < 0) *--p = '-';
+    return p;
+  });
   return true;
 }
 

@@ -39,4 +39,9 @@ bool WriteFixedField(double value, unsigned width, unsigned decimals, char* fiel
 // The same for "%*lld".
 bool WriteIntegerField(int64_t value, unsigned width, char* field);
 
+// The same for the exact decimal scaled / 10^decimals: the integer's digits with a point before
+// the last `decimals` of them (at least one digit before the point) and a minus sign for a negative
+// value ("-0.005" for -5 at 3 decimals). At most 9 decimals: more give false.
+bool WriteDecimalField(int64_t scaled, unsigned width, unsigned decimals, char* field);
+
 }  // namespace fw::dbf

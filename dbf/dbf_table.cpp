@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "dbf/dbf_format.h"
 #include "foundation/error_code.h"
@@ -17,6 +18,12 @@ constexpr uint64_t kMaxFileBytes = 0x7FFFFFFFu;
 
 constexpr char kZeroOnOverflow[] = "   0.00";
 
+// 10^-decimals as the writers spell it (0.001): the units for which SetScaledField needs no
+// floating point.
+constexpr double kUnits[] = {1.0,     0.1,      0.01,      0.001,      0.0001,
+                             0.00001, 0.000001, 0.0000001, 0.00000001, 0.000000001};
+constexpr int64_t kExactScaledLimit = 1000000000000000;  // 10^15
+
 void PutLittleEndian16(char* at, uint16_t value) {
   at[0] = static_cast<char>(value & 0xFFu);
   at[1] = static_cast<char>(value >> 8);
@@ -24,6 +31,27 @@ void PutLittleEndian16(char* at, uint16_t value) {
 
 void PutLittleEndian32(char* at, uint32_t value) {
   for (int i = 0; i < 4; ++i) at[i] = static_cast<char>((value >> (8 * i)) & 0xFFu);
+}
+
+// NUL bytes of [begin, end) become blanks, eight bytes at a time: this runs over every record of
+// every file each cycle.
+void BlankNulBytes(char* begin, char* end) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  char* p = begin;
+  for (; end - p >= 8; p += 8) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    // The high bit of each byte that is zero: adding 0x7F sets it for any non-zero low seven bits,
+    // the byte itself for a set high bit.
+    const uint64_t zeroBytes = ~(((word & kLow7) + kLow7) | word | kLow7);
+    if (zeroBytes != 0) {
+      word |= (zeroBytes >> 7) * 0x20;
+      std::memcpy(p, &word, 8);
+    }
+  }
+  for (; p < end; ++p) {
+    if (*p == '\0') *p = ' ';
+  }
 }
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -220,6 +248,10 @@ int32_t DbfTable::SetDoubleField(uint16_t index, double value, bool zeroOnOverfl
   if (field == nullptr) return -1;
   const FieldLayout& f = layout_[index];
   if (WriteFixedField(value, f.length, f.decimals, field)) return 1;
+  return WriteOverflow(field, f, zeroOnOverflow);
+}
+
+int32_t DbfTable::WriteOverflow(char* field, const FieldLayout& f, bool zeroOnOverflow) {
   if (zeroOnOverflow) {
     std::memcpy(field, kZeroOnOverflow, std::min<size_t>(f.length, sizeof kZeroOnOverflow - 1));
     return 1;
@@ -231,6 +263,18 @@ int32_t DbfTable::SetDoubleField(uint16_t index, double value, bool zeroOnOverfl
     return 1;
   }
   return -2;
+}
+
+int32_t DbfTable::SetScaledField(uint16_t index, int64_t value, double unit, bool zeroOnOverflow) {
+  char* field = FieldBytes(index);
+  if (field == nullptr) return -1;
+  const FieldLayout& f = layout_[index];
+  if (f.decimals < std::size(kUnits) && unit == kUnits[f.decimals] && value > -kExactScaledLimit &&
+      value < kExactScaledLimit) {
+    if (WriteDecimalField(value, f.length, f.decimals, field)) return 1;
+    return WriteOverflow(field, f, zeroOnOverflow);
+  }
+  return SetDoubleField(index, static_cast<double>(value) * unit, zeroOnOverflow);
 }
 
 int32_t DbfTable::SetDoubleField(std::string_view name, double value, bool zeroOnOverflow) {
@@ -269,7 +313,7 @@ int32_t DbfTable::Flush(NulBytes nulBytes) {
   if (file_.SeekTo(0) < 0) return -2;
   const size_t bytes = headerLength_ + static_cast<size_t>(recordCount_) * recordLength_;
   if (nulBytes == NulBytes::kBlank) {
-    std::replace(image_ + headerLength_, image_ + bytes, '\0', ' ');
+    BlankNulBytes(image_ + headerLength_, image_ + bytes);
   }
   if (file_.Write(image_, static_cast<uint32_t>(bytes)) != static_cast<int32_t>(bytes)) return -3;
   // Cut before the flush, so that what reaches the disk already has the new length.

@@ -33,7 +33,7 @@ class RowWriter {
   void Number(uint16_t field, double value, bool zeroOnOverflow = false);
   // value * unit: prices and turnover (unit 0.001), index points at four decimals (0.0001).
   void Scaled(uint16_t field, int64_t value, double unit) {
-    Number(field, static_cast<double>(value) * unit);
+    if (!Skipping()) Note(field, table_.SetScaledField(field, value, unit));
   }
   // 0 in the field's own shape: 0.0 where it has decimals ("    0.000"), else 0.
   void Zero(uint16_t field);

@@ -133,6 +133,45 @@ TEST(DbfFormat, FieldWritersWriteOnlyExactFits) {
   EXPECT_EQ(std::string(wide, 25), "100000000000000000000.00x");
 }
 
+TEST(DbfFormat, DecimalFieldsPutThePointIntoTheInteger) {
+  const struct {
+    int64_t scaled;
+    unsigned width;
+    unsigned decimals;
+    const char* text;  // nullptr: does not fit
+  } cases[] = {
+      {12340, 9, 3, "   12.340"},
+      {-5, 9, 3, "   -0.005"},
+      {0, 9, 3, "    0.000"},
+      {99999999, 9, 3, "99999.999"},
+      {100000000, 9, 3, nullptr},
+      {-9999999, 9, 3, "-9999.999"},
+      {-10000000, 9, 3, nullptr},
+      {32105678, 11, 4, "  3210.5678"},
+      {1, 8, 6, "0.000001"},
+      {1, 7, 6, nullptr},
+      {7, 1, 0, "7"},
+      {-1, 2, 0, "-1"},
+      {-1, 1, 0, nullptr},
+      {1234567, 7, 2, nullptr},
+      {123456, 7, 2, "1234.56"},
+      {5, 12, 9, " 0.000000005"},
+      {999999999999999, 17, 3, " 999999999999.999"},
+      {std::numeric_limits<int64_t>::min(), 21, 0, " -9223372036854775808"},
+  };
+  for (const auto& c : cases) {
+    char field[32];
+    std::memset(field, 'x', sizeof field);
+    const bool written = WriteDecimalField(c.scaled, c.width, c.decimals, field);
+    EXPECT_EQ(written, c.text != nullptr) << c.scaled;
+    EXPECT_EQ(std::string(field, c.width), c.text != nullptr ? c.text : std::string(c.width, 'x'))
+        << c.scaled;
+    EXPECT_EQ(field[c.width], 'x');
+  }
+  char field[32];
+  EXPECT_FALSE(WriteDecimalField(1, 20, 10, field));  // more decimals than the exact path takes
+}
+
 #ifdef __GLIBC__
 
 // glibc's printf is correctly rounded: the reference for every platform's bytes.
@@ -235,6 +274,32 @@ TEST(DbfFormatAgainstGlibc, ValuesAroundEveryNinesThreshold) {
         up = std::nextafter(up, 1e300);
         down = std::nextafter(down, -1e300);
       }
+    }
+  }
+}
+
+TEST(DbfFormatAgainstGlibc, DecimalTextsEqualThePrintedProducts) {
+  // What the writers rely on: below 10^15, value * 10^-d printed at d decimals is the integer with
+  // a point put in.
+  const struct {
+    unsigned decimals;
+    double unit;
+  } units[] = {{0, 1.0}, {2, 0.01}, {3, 0.001}, {4, 0.0001}, {6, 0.000001}};
+  std::mt19937_64 random(11);
+  std::vector<int64_t> values = {0,   1,    -1,  5, -5, 999999999999999, -999999999999999,
+                                 500, 1005, 2675};
+  for (int i = 0; i < 40000; ++i) {
+    const int64_t v = static_cast<int64_t>(random() % 1000000000000000ull);
+    const int64_t shifted = v >> (random() % 50);
+    values.push_back(shifted);
+    values.push_back(-shifted);
+  }
+  for (const auto& u : units) {
+    for (int64_t v : values) {
+      const std::string expected = Glibc(static_cast<double>(v) * u.unit, 24, u.decimals);
+      char field[24];
+      ASSERT_TRUE(WriteDecimalField(v, 24, u.decimals, field)) << v;
+      ASSERT_EQ(std::string(field, 24), expected) << v << " at " << u.decimals;
     }
   }
 }

@@ -232,6 +232,56 @@ TEST_F(DbfTableTest, NinesValueOnlyForTwoOrThreeDecimals) {
   EXPECT_EQ(FieldOf(file, 0, 16, 12), std::string(12, ' '));
 }
 
+TEST_F(DbfTableTest, ScaledFieldsFollowTheDoubleRules) {
+  const struct {
+    uint16_t field;
+    int64_t value;
+    double unit;
+    bool zeroOnOverflow;
+    int32_t result;
+    size_t offset;
+    const char* shown;
+  } cases[] = {
+      {kPrice, 12340, 0.001, false, 1, 7, "   12.340"},
+      {kPrice, -25, 0.001, false, 1, 7, "   -0.025"},
+      {kPrice, 123456789, 0.001, false, 1, 7, "99999.999"},         // nines, exact path
+      {kPrice, 1000000000000000, 0.001, false, 1, 7, "99999.999"},  // nines, double path
+      {kPrice, 1234567, 0.0001, false, 1, 7, "  123.457"},  // another unit: the product rounds
+      {kRatio, 1234567, 0.01, true, 1, 28, "   0.00"},
+      {kRatio, 56789, 0.0001, true, 1, 28, "   5.68"},
+      {kRatio, 123456, 0.01, false, 1, 28, "1234.56"},
+      {kVolume, 77, 1.0, false, 1, 16, "          77"},
+      {kVolume, 1234567890123, 1.0, false, -2, 16, "            "},  // 12.0 has no nines value
+      {kFract, 15, 0.0001, false, -2, 35, "       "},  // "0.001500": 7.6 has no nines value
+  };
+  for (const auto& c : cases) {
+    OpenWith(1);
+    EXPECT_EQ(table_.SetScaledField(c.field, c.value, c.unit, c.zeroOnOverflow), c.result)
+        << c.value;
+    ASSERT_EQ(table_.Flush(), 1);
+    EXPECT_EQ(FieldOf(FileBytes(), 0, c.offset, std::string(c.shown).size()), c.shown) << c.value;
+  }
+  EXPECT_EQ(table_.SetScaledField(6, 1, 0.001), -1);
+}
+
+TEST_F(DbfTableTest, OnlyNulBytesBecomeBlanks) {
+  // Every alignment of a NUL among bytes that look like it to a careless test (0x01, 0x80, 0xFF).
+  OpenWith(2);
+  const char bytes[] = {'\x01', '\0',   '\x80', '\xFF', '\0',   '\0', '\x81', 'A',
+                        '\0',   '\x7F', '\x20', '\0',   '\x10', '\0', '\x02'};
+  for (uint32_t record = 0; record < 2; ++record) {
+    ASSERT_EQ(table_.GoToRecord(record), 1);
+    ASSERT_EQ(table_.SetCharField(kCode, bytes + record, 6), 1);
+    ASSERT_EQ(table_.SetCharField(kPrice, bytes + 5 + record, 9), 1);
+  }
+  ASSERT_EQ(table_.Flush(), 1);
+  const std::string file = FileBytes();
+  // Flag, CODE 01 _ 80 FF _ _, PRICE _ 81 41 _ 7F _ _ 10 _ (a NUL shown as _).
+  EXPECT_EQ(FieldOf(file, 0, 0, 16), std::string(" \x01 \x80\xFF   \x81") + "A \x7F  \x10 ");
+  // Flag, CODE _ 80 FF _ _ 81, PRICE 81 41 _ 7F _ _ 10 _ 02.
+  EXPECT_EQ(FieldOf(file, 1, 0, 16), std::string("  \x80\xFF  \x81\x81") + "A \x7F  \x10 \x02");
+}
+
 TEST_F(DbfTableTest, IntegerFieldNeedsAnExactFit) {
   OpenWith(1);
   EXPECT_EQ(table_.SetInt64Field(kVolume, 999999999999), 1);

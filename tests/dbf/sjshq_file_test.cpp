@@ -354,6 +354,34 @@ TEST_F(SjshqTest, TheFirstReferenceTableThatHoldsTheCodeDecidesTheRow) {
   EXPECT_EQ(StockRow(issue).substr(80, 9), "    3.000");  // HQZGCJ: an issue row
 }
 
+TEST_F(SjshqTest, SecuritiesAreFoundWhateverTheRowOrder) {
+  // Securities 000002, 000004, ... 000060; rows ask ascending, with gaps, far ahead, backwards,
+  // repeated, and for codes that no table holds.
+  const auto code = [](int n) {
+    std::string text = std::to_string(n);
+    return std::string(6 - text.size(), '0') + text;
+  };
+  for (int n = 2; n <= 60; n += 2) Security(code(n).c_str(), 1);
+  const int order[] = {2, 4, 5, 6, 40, 38, 60, 61, 2, 30, 30, 59, 1, 58};
+  std::vector<StockQuoteRecord> quotes;
+  for (int n : order) {
+    StockQuoteRecord q = StockQuote(code(n).c_str(), "Q");
+    q.last = n * 1000;
+    quotes.push_back(q);
+  }
+  const std::string file = Cycle(quotes, {}, {}, static_cast<uint32_t>(quotes.size()));
+  for (size_t i = 0; i < quotes.size(); ++i) {
+    const int n = order[i];
+    const std::string hqzjcj = Record(file, i + 1).substr(33, 9);
+    if (n % 2 == 0) {
+      const std::string text = std::to_string(n) + ".000";
+      EXPECT_EQ(hqzjcj, std::string(9 - text.size(), ' ') + text) << n;
+    } else {
+      EXPECT_EQ(Record(file, i + 1), std::string(kRecordLength, ' ')) << n;
+    }
+  }
+}
+
 TEST_F(SjshqTest, RowsAdvanceTheCounterEvenWhenLeftBlank) {
   Security("000001", 1);
   StockQuoteRecord unknown = StockQuote("999999", "NOBODY");

@@ -1,0 +1,270 @@
+#include "market/process_io.h"
+
+#include <cstring>
+
+#include "dbf/sjshq_file.h"
+#include "dbf/sjsphhq_file.h"
+#include "dbf/sjsxx_file.h"
+#include "dbf/sjszhhq_file.h"
+#include "dbf/sjszs_file.h"
+#include "foundation/local_clock.h"
+#include "foundation/ms_clock.h"
+#include "foundation/run_log.h"
+#include "refdata/closing_data.h"
+#include "refdata/reference_loaders.h"
+
+namespace fw::market {
+namespace {
+
+// How each reference file's failure is reported and whether it ends the start-up (0: go on).
+struct LoadStep {
+  const char* failureLine;
+  unsigned level;
+  int32_t result;
+};
+
+constexpr LoadStep kStat{"load stat.xml failed, errorcode=%u", 1, -1};
+constexpr LoadStep kIndexInfo{"load indexInfo.xml failed, errorcode=%u", 1, -1};
+constexpr LoadStep kSecurities{"load security.xml failed, errorcode=%u", 2, -2};
+constexpr LoadStep kIssue{"load issueparams.xml failed, errorcode=%u", 2, 0};
+constexpr LoadStep kRightsIssue{"load rightsissueparams.xml failed, errorcode=%u", 2, 0};
+constexpr LoadStep kBondDistribution{"load bonddistributionparams.xml failed, errorcode=%u", 2, 0};
+constexpr LoadStep kCashAuction{"load CashActionParams.xml failed, errorcode=%u", 2, -3};
+constexpr LoadStep kNegotiation{"load NegotiationParams.xml failed, errorcode=%u", 2, 0};
+constexpr LoadStep kAfterHours{"load AfterHoursParams.xml failed, errorcode=%u", 2, 0};
+constexpr LoadStep kSecuritySwitch{"load SecuritySwitch.xml failed, errorcode=%u", 2, 0};
+
+// Runs one loader; the step's result when the file failed and the step ends the start-up, else 0.
+template <typename Loader>
+int32_t RunLoad(const LoadStep& step, Loader&& loader) {
+  const int32_t rc = loader.Load();
+  if (rc == 0) return 0;
+  WriteLog(step.level, step.failureLine, static_cast<unsigned>(rc));
+  return step.result;
+}
+
+}  // namespace
+
+MProcessIO::MProcessIO(refdata::ReferenceTables& tables) : tables_(tables) {}
+
+MProcessIO::~MProcessIO() { StopWriter(); }
+
+void MProcessIO::SetConfig(const shell::ConfigInfo& config) {
+  std::lock_guard<std::mutex> lock(configMutex_);
+  config_ = config;
+}
+
+void MProcessIO::SetFeedRing(MLoopBufferMt* ring) { ring_ = ring; }
+
+void MProcessIO::SetCaptureCloser(std::function<void()> closeCapture) { closeCapture_ = std::move(closeCapture); }
+
+void MProcessIO::SetWriterTimings(const WriterTimings& timings) { timings_ = timings; }
+
+shell::ConfigInfo MProcessIO::ConfigCopy() const {
+  std::lock_guard<std::mutex> lock(configMutex_);
+  return config_;
+}
+
+int32_t MProcessIO::Instance() {
+  // The expansion and the holiday list are worked on a copy: the write thread reads the
+  // configuration at the same time.
+  shell::ConfigInfo config = ConfigCopy();
+  config.ExpandLoadFolder();
+  config.ReloadHolidays();
+  if (config.IsHoliday()) return kStartUpHoliday;
+  if (state_.IsInitialized()) return 0;
+
+  std::lock_guard<std::mutex> day(dayMutex_);
+  if (state_.IsInitialized()) return 0;
+  return StartUpLocked(config);
+}
+
+int32_t MProcessIO::StartUpLocked(shell::ConfigInfo& config) {
+  WriteLog(0, "MProcessIO::Instance() : 开始初始化... [ V%.2f B%03d Build B%04d ]--------",
+           kVersionHundredths * 0.01, kVersionBuild, kVersionBuildNumber);
+  ResetLocked();
+  if (ring_ != nullptr) ring_->Clear();
+  state_.StartDay(static_cast<int32_t>(LocalNow().Date()));
+
+  const std::string folder = config.loadFolderExpanded;
+  // Loading runs under the state's lock as well: the write thread's overlay copy reads the
+  // securities and switch tables through it.
+  const int32_t loaded = state_.WithLock([&]() -> int32_t {
+    using namespace refdata;
+    if (int32_t rc = RunLoad(kStat, StatLoader(folder, tables_.stat)); rc != 0) return rc;
+    if (int32_t rc = RunLoad(kIndexInfo, IndexInfoLoader(folder, tables_.indexInfo, config.IndexNameFile)); rc != 0) {
+      return rc;
+    }
+    if (int32_t rc = RunLoad(kSecurities, SecuritiesLoader(folder, tables_.securities)); rc != 0) return rc;
+    RunLoad(kIssue, IssueParamsLoader(folder, tables_.issueParams, config.PriceUpLimit));
+    RunLoad(kRightsIssue, RightsIssueParamsLoader(folder, tables_.rightsIssueParams));
+    RunLoad(kBondDistribution, BondDistributionParamsLoader(folder, tables_.bondDistributionParams));
+    if (int32_t rc = RunLoad(kCashAuction, CashAuctionParamsLoader(folder, tables_.cashAuctionParams)); rc != 0) {
+      return rc;
+    }
+    RunLoad(kNegotiation, NegotiationParamsLoader(folder, tables_.negotiationParams));
+    RunLoad(kAfterHours, AfterHoursParamsLoader(folder, tables_.afterHoursParams));
+    return 0;
+  });
+  if (loaded != 0) return loaded;
+
+  WriteLog(0, "create xxnfile = %s xxfile=%s zsfile=%s (hqfile = %s)", config.szl1, config.Sjsxxdbf,
+           config.Sjszsdbf, config.hqdbf);
+  dbf::SZSjsxxnFile xxn;
+  dbf::SZSjsxxFile xx;
+  if (int32_t rc = xxn.Open(config.szl1); rc < 0) {
+    WriteLog(2, "create szl1 file failed, errorcode=%u, path=%s", static_cast<unsigned>(rc), config.szl1);
+    return -4;
+  }
+  if (int32_t rc = xx.Open(config.Sjsxxdbf); rc < 0) {
+    WriteLog(2, "create szl1 file failed, errorcode=%u, path=%s", static_cast<unsigned>(rc), config.Sjsxxdbf);
+    return -4;
+  }
+
+  const MarketClock clock = state_.Clock();
+  const int32_t written = state_.WithLock([&]() -> int32_t {
+    RunLoad(kSecuritySwitch, refdata::SecuritySwitchLoader(folder, tables_.securitySwitch));
+    const refdata::FeedOverlay overlay = refdata::FeedOverlay::From(tables_);
+    if (int32_t rc = xx.WriteFile(tables_, overlay, clock); rc < 0) {
+      WriteLog(2, " flush  data file(sjsxx.dbf) failed, errorcode=%u", static_cast<unsigned>(rc));
+      return -5;
+    }
+    if (int32_t rc = xxn.WriteFile(tables_, overlay, clock); rc < 0) {
+      WriteLog(2, "flush data file(sjsxxn.dbf) failed, errorcode=%u", static_cast<unsigned>(rc));
+      return -5;
+    }
+    return 0;
+  });
+  if (written != 0) return written;
+
+  state_.Build(tables_);
+  state_.SetInitialized(true);
+  WriteLog(0, "MProcessIO::Instance() : 初始化成功完成!");
+  return 0;
+}
+
+int32_t MProcessIO::IsInitialized() {
+  if (!ConfigCopy().IsTradingTime()) state_.SetInitialized(false);
+  return state_.IsInitialized() ? 1 : 0;
+}
+
+void MProcessIO::Reset() {
+  std::lock_guard<std::mutex> day(dayMutex_);
+  ResetLocked();
+}
+
+void MProcessIO::ResetLocked() {
+  // The market rows point at securities records: the state goes first.
+  state_.Reset();
+  state_.WithLock([&] { tables_.ResetForNewDay(); });
+}
+
+int32_t MProcessIO::StartWriter() {
+  if (writer_.Start("FileIn", [this] {
+        WriterLoop();
+        return 0;
+      }) < 0) {
+    StopWriter();
+    return -3;
+  }
+  return 1;
+}
+
+void MProcessIO::StopWriter() { writer_.Stop(timings_.stopTimeoutMs); }
+
+void MProcessIO::WriterLoop() {
+  MsClock sinceCycle;
+  while (!MThread::CurrentStopRequested()) {
+    const shell::ConfigInfo config = ConfigCopy();
+    if (!config.IsTradingTime()) {
+      MThread::CurrentWaitForStop(timings_.outsideWindowSleepMs);
+      if (closeCapture_) closeCapture_();
+      continue;
+    }
+    if (sinceCycle.Elapsed() > config.writeInterval) {
+      WriteAll();
+      sinceCycle.Set();
+      continue;
+    }
+    MThread::CurrentWaitForStop(config.wrIntervalSleep);
+    if (LocalNow().Time() > timings_.closingAfterTime) LoadClosingData();
+  }
+}
+
+bool MProcessIO::LoadClosingData() {
+  if (state_.ClosingDataLoaded()) return false;
+  shell::ConfigInfo config = ConfigCopy();
+  config.ExpandLoadFolder();
+  refdata::ClosingDataLoader loader(config.loadFolderExpanded, state_);
+  loader.Load();
+  if (!state_.ClosingDataLoaded()) return false;
+  WriteLog(0, "加载收盘文件成功");
+  return true;
+}
+
+void MProcessIO::WriteAll() {
+  std::lock_guard<std::mutex> day(dayMutex_);
+  if (!state_.IsInitialized()) return;
+  const shell::ConfigInfo config = ConfigCopy();
+  state_.TakeSnapshot(&snapshot_);
+  const MarketCounts counts = state_.Counts();
+  const MarketSnapshot& s = snapshot_;
+
+  {
+    dbf::SZSjsxxnFile xxn;
+    if (xxn.Open(config.szl1) >= 0) xxn.WriteFile(tables_, s.overlay, s.clock);
+  }
+  {
+    dbf::SZSjsxxFile xx;
+    if (xx.Open(config.Sjsxxdbf) >= 0) xx.WriteFile(tables_, s.overlay, s.clock);
+  }
+  {
+    dbf::SZSjshqFile hq(config.lostHighVol);
+    if (hq.Open(config.hqdbf) > 0) {
+      hq.WriteFirstRecord(s.clock, counts.indexInfo + counts.stat + counts.quoteSources);
+      hq.WriteStockRows(s.stockQuotes, tables_);
+      hq.WriteStatisticsRows(s.stats);
+      hq.WriteIndexRows(s.indexes);
+      hq.Flush();
+      hq.Abort();
+    }
+  }
+  {
+    dbf::SZSjszsFile zs(config.lostHighVol);
+    if (zs.Open(config.Sjszsdbf) > 0) {
+      zs.BeginRows(s.clock, counts.indexInfo);
+      zs.WriteIndexRows(s.indexes4, tables_.indexInfo);
+      zs.Flush();
+      zs.Close();
+    }
+  }
+  const uint32_t estimate = counts.indexInfo + counts.stat + counts.securities;
+  {
+    dbf::SZSjsphhqFile phhq;
+    if (phhq.Open(config.Sjsphhqdbf) > 0) {
+      phhq.WriteFirstRecord(s.clock, estimate);
+      phhq.WriteAfterHoursRows(s.afterHours, tables_.securities);
+      phhq.WriteStatisticsRows(s.stats);
+      phhq.WriteIndexRows(s.indexes);
+      phhq.Flush();
+      phhq.Abort();
+    }
+  }
+  {
+    dbf::SZSjszhhqFile zhhq;
+    if (zhhq.Open(config.Sjszhhqdbf) > 0) {
+      zhhq.WriteFirstRecord(s.clock, estimate);
+      zhhq.WriteNegotiatedRows(s.negotiated);
+      zhhq.Flush();
+      zhhq.Abort();
+    }
+  }
+  ++cyclesWritten_;
+}
+
+MProcessIO& TheProcessor() {
+  static MProcessIO* processor = new MProcessIO(refdata::ProcessReferenceTables());
+  return *processor;
+}
+
+}  // namespace fw::market

@@ -1,0 +1,119 @@
+// MProcessIO: the processor that owns the market state. It starts the trading day (the reference
+// files read in a fixed order, the security information files written once, the tables built),
+// falls back to uninitialised outside the trading window, and runs the write thread "FileIn" that
+// rewrites the six DBF files every writeInterval milliseconds and loads the closing data after
+// 15:01:00.
+//
+// Threads. Start-up runs on the control thread (first start) or the receive thread (each new day);
+// the write cycle and the closing load run on the write thread; the handlers change the market
+// state on the receive thread under the state's own lock. One more lock, the day lock, is held by
+// start-up while it resets and loads the reference tables and by a write cycle while it reads them,
+// so a cycle never sees the tables being reloaded. Start-up takes it only when it has work to do,
+// so an initialised processor never makes the receive thread wait for a write cycle.
+//
+// Lifetime: one per program (TheProcessor()); tests make their own. The configuration is a copy
+// taken when the service starts.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "foundation/loop_buffer.h"
+#include "foundation/thread.h"
+#include "market/market_snapshot.h"
+#include "market/market_state.h"
+#include "refdata/reference_tables.h"
+#include "shell/config_info.h"
+
+namespace fw::market {
+
+// Version printed at start-up: 1.04 (kept as hundredths), B010, Build B0021.
+constexpr int kVersionHundredths = 104;
+constexpr int kVersionBuild = 10;
+constexpr int kVersionBuildNumber = 21;
+
+constexpr int32_t kStartUpHoliday = -1000;
+
+// The pauses of the write thread that are not configured. Tests shorten them; the product keeps
+// these values.
+struct WriterTimings {
+  uint32_t outsideWindowSleepMs = 1000;  // pause of a pass outside the trading window
+  uint32_t stopTimeoutMs = 5000;         // StopWriter's wait
+  uint32_t closingAfterTime = 150100;    // HHMMSS after which the closing file is tried
+};
+
+class MProcessIO {
+ public:
+  explicit MProcessIO(refdata::ReferenceTables& tables);
+  ~MProcessIO();
+  MProcessIO(const MProcessIO&) = delete;
+  MProcessIO& operator=(const MProcessIO&) = delete;
+
+  // Wiring, before the service starts.
+  void SetConfig(const shell::ConfigInfo& config);
+  // The decoder's byte ring, emptied by every start-up (may be null).
+  void SetFeedRing(MLoopBufferMt* ring);
+  // Closes the raw capture file; the write thread calls it once a second outside the window.
+  void SetCaptureCloser(std::function<void()> closeCapture);
+  void SetWriterTimings(const WriterTimings& timings);
+
+  MarketState& State() { return state_; }
+  refdata::ReferenceTables& Tables() { return tables_; }
+
+  // Start-up of the trading day: 0 (ready, or already initialised), -1000 (a holiday), -1 (stat or
+  // indexinfo failed to load), -2 (securities), -3 (cash auction parameters), -4 (an SJSXXN or
+  // SJSXX file could not be created), -5 (writing SJSXX or SJSXXN failed).
+  int32_t Instance();
+  // Called by the receive thread at the top of each pass for its effect: outside the trading
+  // window the processor falls back to uninitialised. Returns Initialized.
+  int32_t IsInitialized();
+  // Empties the day's reference tables and every market table; Initialized becomes 0.
+  void Reset();
+
+  // The write thread "FileIn": 1, or -3 when it cannot be started (the writer is stopped again).
+  int32_t StartWriter();
+  // Asks the write thread to end and waits for it (5000 ms at most).
+  void StopWriter();
+
+  // One write cycle: nothing unless initialised; otherwise SJSXXN, SJSXX, SJSHQ, SJSZS, SJSPHHQ
+  // and SJSZHHQ, in this order, from one snapshot of the state. A file that cannot be opened is
+  // skipped and the next one still written.
+  void WriteAll();
+  // The closing-data step of the write thread: loads the day's closing file once; true when this
+  // call loaded it.
+  bool LoadClosingData();
+
+  // Write cycles that ran while initialised, since construction (tests and the soak report).
+  int32_t CyclesWritten() const { return cyclesWritten_.load(); }
+
+ private:
+  int32_t StartUpLocked(shell::ConfigInfo& config);
+  void ResetLocked();
+  void WriterLoop();
+  shell::ConfigInfo ConfigCopy() const;
+
+  refdata::ReferenceTables& tables_;
+  MarketState state_;
+
+  mutable std::mutex configMutex_;
+  shell::ConfigInfo config_;  // guarded by configMutex_
+  MLoopBufferMt* ring_ = nullptr;
+  std::function<void()> closeCapture_;
+  WriterTimings timings_;
+
+  // Held by start-up while it resets and loads, and by a write cycle while it reads the tables.
+  std::mutex dayMutex_;
+  MarketSnapshot snapshot_;  // reused by every cycle; write thread only (under dayMutex_)
+
+  MThread writer_;
+  std::atomic<int32_t> cyclesWritten_{0};
+};
+
+// The program's processor, over the process-wide reference tables.
+MProcessIO& TheProcessor();
+
+}  // namespace fw::market

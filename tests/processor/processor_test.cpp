@@ -1,0 +1,286 @@
+// The processor's start-up of a trading day and its write thread, over a generated sample day.
+#include "market/process_io.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "feed/market_data_decoder.h"
+#include "feed/market_data_handlers.h"
+#include "foundation/platform/platform.h"
+#include "tests/support/independent_dbf_reader.h"
+#include "tests/support/test_support.h"
+#include "tools/market_data_encoder.h"
+#include "tools/sample_day.h"
+
+namespace fw::market {
+namespace {
+
+using test::FakeClock;
+using test::TempDir;
+using test::WindowCatcher;
+
+constexpr uint32_t kThursday = 20260305;
+constexpr uint32_t kSaturday = 20260307;
+
+template <size_t N>
+void SetText(char (&field)[N], const std::string& text) {
+  std::snprintf(field, N, "%s", text.c_str());
+}
+
+class ProcessorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = WindowCatcher::Install();
+    SetRunLogFolder(dir_.File("log"));
+    tools::SampleDayOptions options;
+    options.securityCount = 60;
+    options.date = kThursday;
+    options.seed = 11;
+    day_ = tools::BuildSampleDay(options);
+    xml_ = dir_.File("xml") + platform::kPathSeparator;
+    platform::MakeDirectory(dir_.File("xml"));
+    ASSERT_GE(tools::WriteSampleDay(day_, xml_), 0);
+
+    SetText(config_.loadFolder, xml_);
+    SetText(config_.szl1, dir_.File("SJSXXN.DBF"));
+    SetText(config_.Sjsxxdbf, dir_.File("SJSXX.DBF"));
+    SetText(config_.hqdbf, dir_.File("SJSHQ.DBF"));
+    SetText(config_.Sjszsdbf, dir_.File("SJSZS.DBF"));
+    SetText(config_.Sjsphhqdbf, dir_.File("SJSPHHQ.DBF"));
+    SetText(config_.Sjszhhqdbf, dir_.File("SJSZHHQ.DBF"));
+    SetText(config_.holiday, xml_ + "holiday.ini");
+    SetText(config_.IndexNameFile, xml_ + "indexname.ini");
+    config_.begintime = 845;
+    config_.endtime = 1630;
+    config_.writeInterval = 30;
+    config_.wrIntervalSleep = 5;
+    config_.PriceUpLimit = true;
+    processor_.SetConfig(config_);
+    processor_.SetFeedRing(&decoder_.Ring());
+    WriterTimings timings;
+    timings.outsideWindowSleepMs = 5;
+    processor_.SetWriterTimings(timings);
+    decoder_.AllocateRing();
+  }
+  void TearDown() override {
+    processor_.StopWriter();
+    CloseRunLog();
+    SetRunLogFolder(".\\log");
+    WindowCatcher::Uninstall();
+  }
+
+  bool Exists(const std::string& name) const { return platform::FileExists(dir_.File(name)); }
+  void RemoveXml(const std::string& root) {
+    ASSERT_TRUE(platform::RemoveFile(xml_ + root + "_" + std::to_string(kThursday) + ".xml"));
+  }
+  void Feed(const tools::Frame& frame) { decoder_.Process(frame.data(), static_cast<uint32_t>(frame.size())); }
+  bool WaitForCycles(int32_t cycles) {
+    return WindowCatcher::WaitFor([&] { return processor_.CyclesWritten() >= cycles; });
+  }
+  // The first loadable security of the day with a price: its code and previous close.
+  const tools::SampleSecurity& FirstStock() const {
+    for (const tools::SampleSecurity& s : day_.securities) {
+      if (s.Loadable() && s.securityType == 1) return s;
+    }
+    return day_.securities.front();
+  }
+
+  TempDir dir_;
+  FakeClock clock_{kThursday, 100000};
+  std::shared_ptr<WindowCatcher> window_;
+  tools::SampleDay day_;
+  std::string xml_;
+  shell::ConfigInfo config_;
+  refdata::ReferenceTables tables_;
+  MProcessIO processor_{tables_};
+  feed::MarketDataHandlers handlers_{processor_.State()};
+  feed::MarketDataDecoder decoder_{&handlers_};
+};
+
+TEST_F(ProcessorTest, StartUpLoadsTheDayAndWritesTheSecurityInformationFiles) {
+  const uint8_t stale[] = {0, 0, 0, 3, 0, 0};
+  decoder_.Ring().Write(stale, sizeof stale);
+  EXPECT_EQ(processor_.Instance(), 0);
+  EXPECT_EQ(processor_.IsInitialized(), 1);
+  EXPECT_TRUE(window_->HasLine("MProcessIO::Instance() : 开始初始化... [ V1.04 B010 Build B0021 ]--------"));
+  EXPECT_TRUE(window_->HasLine("create xxnfile = " + dir_.File("SJSXXN.DBF") + " xxfile=" + dir_.File("SJSXX.DBF") +
+                               " zsfile=" + dir_.File("SJSZS.DBF") + " (hqfile = " + dir_.File("SJSHQ.DBF") + ")"));
+  EXPECT_TRUE(window_->HasLine("MProcessIO::Instance() : 初始化成功完成!"));
+  EXPECT_EQ(decoder_.Ring().DataLength(), 0u);
+  EXPECT_TRUE(Exists("SJSXX.DBF"));
+  EXPECT_TRUE(Exists("SJSXXN.DBF"));
+  EXPECT_FALSE(Exists("SJSHQ.DBF"));  // the quote files wait for the write thread
+  const MarketClock clock = processor_.State().Clock();
+  EXPECT_EQ(clock.marketDate, static_cast<int32_t>(kThursday));
+  EXPECT_EQ(clock.marketTime, 0);
+  EXPECT_EQ(clock.status, '1');
+  EXPECT_EQ(processor_.State().Counts().indexInfo, day_.indexes.size());
+}
+
+TEST_F(ProcessorTest, SecondStartUpReturnsAtOnceWithoutReloading) {
+  ASSERT_EQ(processor_.Instance(), 0);
+  RemoveXml("securities");  // a reload would now fail
+  EXPECT_EQ(processor_.Instance(), 0);
+  EXPECT_EQ(window_->CountLines("MProcessIO::Instance() : 初始化成功完成!"), 1u);
+}
+
+TEST_F(ProcessorTest, MissingOptionalFilesAreReportedAndStartUpCompletes) {
+  RemoveXml("issueparams");
+  RemoveXml("negotiationparams");
+  RemoveXml("securityswitch");
+  EXPECT_EQ(processor_.Instance(), 0);
+  // -200 printed as an unsigned number.
+  EXPECT_TRUE(window_->HasLine("load issueparams.xml failed, errorcode=4294967096"));
+  EXPECT_TRUE(window_->HasLine("load NegotiationParams.xml failed, errorcode=4294967096"));
+  EXPECT_TRUE(window_->HasLine("load SecuritySwitch.xml failed, errorcode=4294967096"));
+  EXPECT_EQ(processor_.IsInitialized(), 1);
+}
+
+TEST_F(ProcessorTest, MissingRequiredFileEndsStartUpBeforeAnyFileIsWritten) {
+  struct Case {
+    const char* root;
+    int32_t result;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"stat", -1, "<Log_LV1> t=100000 load stat.xml failed, errorcode=4294967096"},
+      {"indexinfo", -1, "<Log_LV1> t=100000 load indexInfo.xml failed, errorcode=4294967096"},
+      {"securities", -2, "<Log_LV2> t=100000 load security.xml failed, errorcode=4294967096"},
+      {"cashauctionparams", -3, "<Log_LV2> t=100000 load CashActionParams.xml failed, errorcode=4294967096"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.root);
+    const std::string path = xml_ + c.root + "_" + std::to_string(kThursday) + ".xml";
+    const std::string kept = test::ReadFileBytes(path);
+    ASSERT_TRUE(platform::RemoveFile(path));
+    window_->Clear();
+    EXPECT_EQ(processor_.Instance(), c.result);
+    EXPECT_TRUE(window_->HasLine(c.line));
+    EXPECT_EQ(processor_.IsInitialized(), 0);
+    EXPECT_FALSE(Exists("SJSXX.DBF"));
+    EXPECT_FALSE(Exists("SJSXXN.DBF"));
+    test::WriteFileBytes(path, kept);
+  }
+  EXPECT_EQ(processor_.Instance(), 0);
+}
+
+TEST_F(ProcessorTest, HolidayAnswersMinus1000AndLoadsNothing) {
+  clock_.Set(kSaturday, 100000);
+  EXPECT_EQ(processor_.Instance(), kStartUpHoliday);
+  EXPECT_FALSE(window_->HasLine("MProcessIO::Instance() : 初始化成功完成!"));
+  config_.useholiday = true;
+  processor_.SetConfig(config_);
+  // Working on holidays, the Saturday loads the files dated that day: there are none.
+  EXPECT_EQ(processor_.Instance(), -1);
+}
+
+TEST_F(ProcessorTest, SecurityInformationFileThatCannotBeCreatedGivesMinus4) {
+  const std::string unreachable = dir_.File("missing") + platform::kPathSeparator + "SJSXX.DBF";
+  SetText(config_.Sjsxxdbf, unreachable);
+  processor_.SetConfig(config_);
+  EXPECT_EQ(processor_.Instance(), -4);
+  bool found = false;
+  for (const std::string& line : window_->LogLines()) {
+    found = found || (line.find("<Log_LV2> t=100000 create szl1 file failed, errorcode=") == 0 &&
+                      line.find(", path=" + unreachable) != std::string::npos);
+  }
+  EXPECT_TRUE(found);
+  EXPECT_EQ(processor_.IsInitialized(), 0);
+}
+
+TEST_F(ProcessorTest, OutsideTheWindowTheProcessorFallsBackToUninitialised) {
+  ASSERT_EQ(processor_.Instance(), 0);
+  clock_.Set(kThursday, 163059);
+  EXPECT_EQ(processor_.IsInitialized(), 1);
+  clock_.Set(kThursday, 163100);
+  EXPECT_EQ(processor_.IsInitialized(), 0);
+  clock_.Set(kThursday, 163200);
+  processor_.WriteAll();  // an uninitialised cycle writes nothing
+  EXPECT_FALSE(Exists("SJSHQ.DBF"));
+}
+
+TEST_F(ProcessorTest, FileThatCannotBeOpenedIsSkippedAndTheNextOnesWritten) {
+  SetText(config_.Sjszsdbf, dir_.File("missing") + platform::kPathSeparator + "SJSZS.DBF");
+  processor_.SetConfig(config_);
+  ASSERT_EQ(processor_.Instance(), 0);
+  processor_.WriteAll();
+  EXPECT_TRUE(Exists("SJSHQ.DBF"));
+  EXPECT_FALSE(Exists("missing"));
+  EXPECT_TRUE(Exists("SJSPHHQ.DBF"));
+  EXPECT_TRUE(Exists("SJSZHHQ.DBF"));
+  EXPECT_EQ(processor_.CyclesWritten(), 1);
+}
+
+TEST_F(ProcessorTest, ClosingFileIsTriedOnlyAfter150100AndThenFreezesTheQuotes) {
+  config_.writeInterval = 3600000;  // the thread only sleeps, so each pass may try the closing file
+  processor_.SetConfig(config_);
+  ASSERT_EQ(processor_.Instance(), 0);
+  clock_.Set(kThursday, 150059);
+  ASSERT_EQ(processor_.StartWriter(), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // many passes at 15:00:59
+  EXPECT_FALSE(processor_.State().ClosingDataLoaded());
+  EXPECT_EQ(window_->CountLines("加载收盘文件成功"), 0u);
+
+  clock_.Set(kThursday, 150101);
+  ASSERT_TRUE(WindowCatcher::WaitFor([&] { return processor_.State().ClosingDataLoaded(); }));
+  ASSERT_TRUE(WindowCatcher::WaitFor([&] { return window_->CountLines("加载收盘文件成功") == 1; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(window_->CountLines("加载收盘文件成功"), 1u);
+
+  const tools::SampleSecurity& stock = FirstStock();
+  StockQuoteRecord quote{};
+  ASSERT_TRUE(processor_.State().FetchStockQuote(stock.code.c_str(), &quote));
+  ASSERT_GT(stock.closePx, 0);
+  EXPECT_EQ(quote.last, stock.closePx);
+  const int64_t closed = quote.last;
+
+  tools::SnapshotHeader header;
+  header.origTime = tools::OrigTime(kThursday, 150200, 0);
+  header.stream = "010";
+  header.securityId = stock.code;
+  Feed(tools::EncodeCashAuctionSnapshot(header, {{"2 ", 99990000, 0, 0, 0, {}}}));
+  ASSERT_TRUE(processor_.State().FetchStockQuote(stock.code.c_str(), &quote));
+  EXPECT_EQ(quote.last, closed);
+}
+
+TEST_F(ProcessorTest, FramesReachTheFilesAtTheNextCycle) {
+  test::IndependentDbfReader reader;
+  ASSERT_EQ(processor_.Instance(), 0);
+  ASSERT_EQ(processor_.StartWriter(), 1);
+  ASSERT_TRUE(WaitForCycles(1));
+
+  const tools::SampleSecurity& stock = FirstStock();
+  tools::SnapshotHeader header;
+  header.origTime = tools::OrigTime(kThursday, 93015, 250);
+  header.stream = "010";
+  header.securityId = stock.code;
+  header.numTrades = 12;
+  header.totalVolumeTrade = 345600;  // 3456 shares
+  Feed(tools::EncodeCashAuctionSnapshot(header, {{"2 ", 12345000, 0, 0, 0, {}}, {"0 ", 12340000, 70000, 1, 0, {}}}));
+  const int32_t after = processor_.CyclesWritten();
+  ASSERT_TRUE(WaitForCycles(after + 2));
+  processor_.StopWriter();
+
+  if (!reader.Available()) GTEST_SKIP() << "python3 with dbfread and dbf is not available";
+  const auto reading = reader.Read("dbfread", dir_.File("SJSHQ.DBF"));
+  ASSERT_TRUE(reading.ok) << reading.header;
+  ASSERT_FALSE(reading.records.empty());
+  EXPECT_EQ(reading.records[0][7], "93015");  // HQCJBS of record 0: the market time
+  bool seen = false;
+  for (const auto& record : reading.records) {
+    if (record[0] != stock.code) continue;
+    seen = true;
+    EXPECT_EQ(record[4], "12.345");  // HQZJCJ
+    EXPECT_EQ(record[5], "3456");    // HQCJSL
+    EXPECT_EQ(record[7], "12");      // HQCJBS
+    EXPECT_EQ(record[25], "12.34");  // HQBJW1
+    EXPECT_EQ(record[26], "700");    // HQBSL1
+  }
+  EXPECT_TRUE(seen);
+}
+
+}  // namespace
+}  // namespace fw::market

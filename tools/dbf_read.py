@@ -4,6 +4,10 @@
     dbf_read.py dbfread FILE     read with python3-dbfread
     dbf_read.py dbf FILE         read with python3-dbf
     dbf_read.py check            exit 0 when both modules can be imported
+    dbf_read.py --lenient READER FILE
+                                 as the first two, read as the legacy consumers read: a double-byte
+                                 character cut by the end of a field shows as '?', and a date field
+                                 of blanks and zeros ("       0") is empty
 
 Output, GBK bytes (the files' texts are GBK):
     reader=<name> records=<records the reader returned> fields=<NAME:TYPE:LENGTH:DECIMALS,...>
@@ -32,9 +36,12 @@ def text_of(value):
     return str(value).rstrip('\x00 ')
 
 
+LENIENT = False
+
+
 def read_with_dbfread(path):
     import dbfread
-    table = dbfread.DBF(path, encoding='gbk', char_decode_errors='strict')
+    table = dbfread.DBF(path, encoding='gbk', char_decode_errors='replace' if LENIENT else 'strict')
     fields = ['%s:%s:%d:%d' % (f.name.upper(), f.type, f.length, f.decimal_count) for f in table.fields]
     rows = [[text_of(record[f.name]) for f in table.fields] for record in table]
     return fields, rows
@@ -44,6 +51,8 @@ def read_with_dbf(path):
     import dbf
     table = dbf.Table(path, codepage='cp936')
     table.open(dbf.READ_ONLY)
+    if LENIENT:
+        make_lenient(table)
     try:
         fields = []
         for name in table.field_names:
@@ -56,7 +65,32 @@ def read_with_dbf(path):
     return fields, rows
 
 
+def make_lenient(table):
+    """Texts decoded with replacement; dates of blanks and zeros read as empty (python-dbf
+    otherwise fails on them)."""
+    import codecs
+    gbk = codecs.getdecoder('gbk')
+    meta = table._meta
+    meta.decoder = lambda data, errors='strict': gbk(data, 'replace')
+    meta.fieldtypes = dict(meta.fieldtypes)
+    date_type = ord('D')
+    date_kind = dict(meta.fieldtypes[date_type])
+    retrieve_date = date_kind['Retrieve']
+
+    def lenient_date(data, *rest):
+        if data.tobytes().strip(b' 0') == b'':
+            return None
+        return retrieve_date(data, *rest)
+
+    date_kind['Retrieve'] = lenient_date
+    meta.fieldtypes[date_type] = date_kind
+
+
 def main(argv):
+    global LENIENT
+    if len(argv) > 1 and argv[1] == '--lenient':
+        LENIENT = True
+        argv = argv[:1] + argv[2:]
     try:
         if len(argv) == 2 and argv[1] == 'check':
             import dbf  # noqa: F401
@@ -73,7 +107,7 @@ def main(argv):
     out = sys.stdout.buffer
     out.write(('reader=%s records=%d fields=%s\n' % (argv[1], len(rows), ','.join(fields))).encode('gbk'))
     for row in rows:
-        out.write(('|'.join(row) + '\n').encode('gbk'))
+        out.write(('|'.join(row) + '\n').encode('gbk', errors='replace' if LENIENT else 'strict'))
     return 0
 
 

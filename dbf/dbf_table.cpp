@@ -1,3 +1,5 @@
+// The DbfTable engine: one calloc'd image per Open, setters that format straight into the current
+// record, and the rewrite of the whole file in one write. Runs on the thread that owns the table.
 #include "dbf/dbf_table.h"
 
 #include <algorithm>

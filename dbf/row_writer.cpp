@@ -1,3 +1,4 @@
+// RowWriter's setters and the "error in" report; used on the thread that owns the table.
 #include "dbf/row_writer.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// SJSHQ.DBF rows: one function per row kind, each a list of "field <- value" lines in field
+// order. Runs on the write thread, one writer per cycle.
 #include "dbf/sjshq_file.h"
 
 #include <cmath>

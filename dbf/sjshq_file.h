@@ -38,43 +38,13 @@ static_assert(std::size(kFields) == 35);
 static_assert(RecordLengthOf(kFields) == 352);
 
 // Field numbers, in file order.
+// clang-format off
 enum Field : uint16_t {
-  HQZQDM,
-  HQZQJC,
-  HQZRSP,
-  HQJRKP,
-  HQZJCJ,
-  HQCJSL,
-  HQCJJE,
-  HQCJBS,
-  HQZGCJ,
-  HQZDCJ,
-  HQSYL1,
-  HQSYL2,
-  HQJSD1,
-  HQJSD2,
-  HQHYCC,
-  HQSJW5,
-  HQSSL5,
-  HQSJW4,
-  HQSSL4,
-  HQSJW3,
-  HQSSL3,
-  HQSJW2,
-  HQSSL2,
-  HQSJW1,
-  HQSSL1,
-  HQBJW1,
-  HQBSL1,
-  HQBJW2,
-  HQBSL2,
-  HQBJW3,
-  HQBSL3,
-  HQBJW4,
-  HQBSL4,
-  HQBJW5,
-  HQBSL5,
+  HQZQDM, HQZQJC, HQZRSP, HQJRKP, HQZJCJ, HQCJSL, HQCJJE, HQCJBS, HQZGCJ, HQZDCJ, HQSYL1, HQSYL2,
+  HQJSD1, HQJSD2, HQHYCC, HQSJW5, HQSSL5, HQSJW4, HQSSL4, HQSJW3, HQSSL3, HQSJW2, HQSSL2, HQSJW1,
+  HQSSL1, HQBJW1, HQBSL1, HQBJW2, HQBSL2, HQBJW3, HQBSL3, HQBJW4, HQBSL4, HQBJW5, HQBSL5,
 };
+// clang-format on
 static_assert(FieldIndexOf(kFields, "HQSYL1") == HQSYL1);
 static_assert(FieldIndexOf(kFields, "HQSJW1") == HQSJW1);
 static_assert(FieldIndexOf(kFields, "HQBSL5") == HQBSL5);

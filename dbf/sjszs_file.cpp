@@ -1,3 +1,5 @@
+// SJSZS.DBF rows: one record per index at four decimals. Runs on the write thread, one writer per
+// cycle.
 #include "dbf/sjszs_file.h"
 
 #include "dbf/row_writer.h"

@@ -37,18 +37,11 @@ inline constexpr FieldSpec kFields[] = {
 static_assert(std::size(kFields) == 10);
 static_assert(RecordLengthOf(kFields) == 123);
 
+// clang-format off
 enum Field : uint16_t {
-  ZSZSDM,
-  ZSZSQC,
-  ZSYWMC,
-  ZSSSZS,
-  ZSKSZS,
-  ZSZGZS,
-  ZSZDZS,
-  ZSZJZS,
-  ZSCJSL,
-  ZSCJJE
+  ZSZSDM, ZSZSQC, ZSYWMC, ZSSSZS, ZSKSZS, ZSZGZS, ZSZDZS, ZSZJZS, ZSCJSL, ZSCJJE,
 };
+// clang-format on
 static_assert(FieldIndexOf(kFields, "ZSZJZS") == ZSZJZS);
 static_assert(FieldIndexOf(kFields, "ZSCJJE") == ZSCJJE);
 

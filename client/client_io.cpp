@@ -1,0 +1,446 @@
+#include "client/client_io.h"
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "foundation/error_code.h"
+#include "foundation/local_clock.h"
+#include "foundation/ms_clock.h"
+#include "foundation/platform/socket.h"
+#include "foundation/run_log.h"
+
+namespace fw::client {
+
+using platform::kNoSocket;
+using platform::SocketHandle;
+
+const char* DisconnectReasonText(uint8_t reason) {
+  switch (reason) {
+    case NormalClose:
+      return "(正常关闭连接)";
+    case PassiveClose:
+      return "(被动关闭连接)";
+    case RecvError:
+      return "(接收数据出错)";
+    case SocketUnusable:
+      return "(套接字不可用)";
+    default:
+      return "(未知原因)";
+  }
+}
+
+// The block shared by a client object and the receive thread of one run (Start to Stop). A new
+// block is made for every run, so a thread abandoned by an earlier Stop keeps its own block and
+// never meets the next run's socket.
+struct ClientLink {
+  ClientLink(std::string serverAddress, uint16_t serverPort,
+             std::shared_ptr<const shell::ConfigInfo> configuration, const ClientTimings& t,
+             MClientIO* client)
+      : address(std::move(serverAddress)),
+        port(serverPort),
+        config(std::move(configuration)),
+        timings(t),
+        owner(client) {}
+
+  // Fixed for the life of the block.
+  const std::string address;
+  const uint16_t port;
+  const std::shared_ptr<const shell::ConfigInfo> config;
+  const ClientTimings timings;
+
+  std::atomic<bool> connected{false};
+
+  // Socket ownership. The receive thread (or, with no thread, the caller) closes the socket; a
+  // Disconnect from any other thread while the receive thread runs (Stop giving up on it, above
+  // all) only shuts the socket down and leaves it as an orphan, which the thread closes when it
+  // ends. A handle is therefore never closed while another thread
+  // may still use it, and its number cannot be reused under a thread that still holds it.
+  std::mutex socketMutex;
+  SocketHandle socket = kNoSocket;    // guarded by socketMutex
+  std::vector<SocketHandle> orphans;  // guarded by socketMutex
+  bool threadRunning = false;         // guarded by socketMutex
+  bool abandoned = false;             // guarded by socketMutex: Stop gave up on the thread
+  std::thread::id receiveThread;      // guarded by socketMutex
+
+  // The gate to the object, the processor and the run log. Recursive because a hook that runs
+  // under it sends, and a failed send logs through it again.
+  std::recursive_mutex gateMutex;
+  MClientIO* owner;  // guarded by gateMutex; null once Stop closed the gate
+
+  // Runs f(owner) unless the gate is closed; false when it is.
+  template <typename F>
+  bool ThroughGate(F&& f) {
+    std::lock_guard<std::recursive_mutex> lock(gateMutex);
+    if (owner == nullptr) return false;
+    f(*owner);
+    return true;
+  }
+
+  void CloseGate() {
+    std::lock_guard<std::recursive_mutex> lock(gateMutex);
+    owner = nullptr;
+  }
+
+  // The calls of the receive loop into the processor and the hooks; each false when the gate is
+  // closed.
+  bool ProcessorIsInitialized() {
+    return ThroughGate([](MClientIO& client) { client.processor_->IsInitialized(); });
+  }
+  bool ProcessorInstance(int32_t* result) {
+    return ThroughGate([&](MClientIO& client) { *result = client.processor_->Instance(); });
+  }
+  bool Timer() {
+    return ThroughGate([](MClientIO& client) { client.OnTimer(); });
+  }
+  bool Data(const uint8_t* bytes, int32_t length, int32_t* result) {
+    return ThroughGate([&](MClientIO& client) { *result = client.OnData(bytes, length); });
+  }
+
+  void Log(unsigned level, const std::string& text) {
+    ThroughGate([&](MClientIO&) { WriteLog(level, "%s", text.c_str()); });
+  }
+
+  SocketHandle CurrentSocket() {
+    std::lock_guard<std::mutex> lock(socketMutex);
+    return socket;
+  }
+
+  // Closes `s` if it is still this block's socket (it may have become the orphan meanwhile).
+  void CloseIfCurrent(SocketHandle s) {
+    {
+      std::lock_guard<std::mutex> lock(socketMutex);
+      if (socket != s) return;
+      socket = kNoSocket;
+    }
+    platform::SocketShutdown(s);
+    platform::SocketClose(s);
+  }
+
+  void ThreadStarted() {
+    std::lock_guard<std::mutex> lock(socketMutex);
+    receiveThread = std::this_thread::get_id();
+  }
+
+  // Stop has waited long enough: from now on the thread makes no new socket, and whatever socket
+  // it still holds when it ends is its own to close.
+  void Abandon() {
+    std::lock_guard<std::mutex> lock(socketMutex);
+    if (threadRunning) abandoned = true;
+  }
+
+  void ThreadEnded() {
+    std::lock_guard<std::mutex> lock(socketMutex);
+    threadRunning = false;
+    for (const SocketHandle s : orphans) platform::SocketClose(s);
+    orphans.clear();
+    if (abandoned && socket != kNoSocket) {
+      platform::SocketClose(socket);
+      socket = kNoSocket;
+    }
+  }
+
+  void LogConnectFailure(int32_t code) {
+    Log(1, "<MClientIO>failed 2 connect server[" + address + "], [" + MErrorCode::Text(code) + "]");
+  }
+
+  int32_t Connect() {
+    SocketHandle s = CurrentSocket();
+    if (s == kNoSocket) {
+      const int32_t created = platform::SocketCreateTcp(&s);
+      if (created < 0) {
+        LogConnectFailure(created);
+        return created;
+      }
+      std::lock_guard<std::mutex> lock(socketMutex);
+      if (abandoned) {
+        // Stop is past its Disconnect: a connect now would block with nobody left to end it.
+        platform::SocketClose(s);
+        return kErrNotInitialized;
+      }
+      socket = s;
+    }
+    uint32_t ip = 0;
+    int32_t result = 1;
+    // A name that cannot be resolved fails here: connecting to an empty address would reach this
+    // machine itself on some systems.
+    if (!platform::ParseDottedIPv4(address.c_str(), &ip)) {
+      result = platform::ResolveHostIPv4(address.c_str(), &ip);
+    }
+    if (result > 0) result = platform::SocketConnect(s, ip, port);
+    if (result < 0) {
+      CloseIfCurrent(s);
+      LogConnectFailure(result);
+      return result;
+    }
+    connected.store(true, std::memory_order_release);
+    ThroughGate([](MClientIO& client) { client.OnConnected(); });
+    return 1;
+  }
+
+  int32_t Disconnect(uint8_t reason) {
+    SocketHandle s;
+    bool closeNow;
+    {
+      std::lock_guard<std::mutex> lock(socketMutex);
+      s = socket;
+      if (s == kNoSocket) return -1;
+      socket = kNoSocket;
+      connected.store(false, std::memory_order_release);
+      closeNow = !threadRunning || receiveThread == std::this_thread::get_id();
+      if (!closeNow) orphans.push_back(s);
+    }
+    platform::SocketShutdown(s);
+    if (closeNow) platform::SocketClose(s);
+    Log(1, std::string("<MClientIO>与源服务器<") + address + ">断开连接" +
+               DisconnectReasonText(reason));
+    return 1;
+  }
+
+  int32_t SendData(const uint8_t* bytes, int32_t length, int32_t tries) {
+    int32_t result;
+    if (length < 0 || (bytes == nullptr && length > 0)) {
+      result = kErrBadArgument;
+    } else {
+      const SocketHandle s = CurrentSocket();
+      int32_t sent = 0;
+      int32_t timeouts = 0;
+      result = 0;
+      while (sent < length && timeouts < tries) {
+        const int32_t n =
+            platform::SocketSend(s, bytes + sent, static_cast<uint32_t>(length - sent));
+        if (n > 0) {
+          sent += n;
+        } else if (n == 0 || platform::IsSocketTimeoutCode(n)) {
+          ++timeouts;
+        } else {
+          result = n;
+          break;
+        }
+      }
+      if (result == 0) {
+        if (sent == length) return length;
+        result = kErrSocketTimeout;
+      }
+    }
+    Log(1, std::string("<MClientIO>向源服务器<") + address + ">发送数据失败" + "[" +
+               MErrorCode::Text(result) + "]");
+    return result;
+  }
+
+  int32_t RecvData(uint8_t* buffer, int32_t size) {
+    int32_t n;
+    if (buffer == nullptr || size <= 0) {
+      n = kErrBadArgument;
+    } else {
+      n = platform::SocketReceive(CurrentSocket(), buffer, static_cast<uint32_t>(size));
+    }
+    if (n < 0) {
+      Log(1, std::string("<MClientIO>从源服务器<") + address + ">接收数据失败" + "[" +
+                 MErrorCode::Text(n) + "]");
+    }
+    return n;
+  }
+};
+
+namespace {
+
+// Seconds of the local clock on one continuous scale (days since 1970-01-01 of the proleptic
+// Gregorian calendar), so that a difference spans midnight and month ends.
+int64_t LocalSeconds() {
+  const LocalDateTime now = LocalNow();
+  const int64_t y = now.month <= 2 ? now.year - 1 : now.year;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yearOfEra = y - era * 400;
+  const int64_t monthIndex = now.month > 2 ? now.month - 3 : now.month + 9;
+  const int64_t dayOfYear = (153 * monthIndex + 2) / 5 + now.day - 1;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  const int64_t days = era * 146097 + dayOfEra - 719468;
+  return days * 86400 + now.hour * 3600 + now.minute * 60 + now.second;
+}
+
+// The pass of the receive thread. It keeps to its shared block: the object, the processor and the
+// log are reached only through the gate, and a closed gate ends the thread.
+class ReceiveLoop {
+ public:
+  explicit ReceiveLoop(std::shared_ptr<ClientLink> link)
+      : link_(std::move(link)),
+        buffer_(new uint8_t[kReceiveBufferBytes]()),
+        holidayReference_(LocalSeconds()) {}
+
+  int Run() {
+    link_->ThreadStarted();
+    while (!MThread::CurrentStopRequested()) {
+      try {
+        if (!Pass()) break;
+      } catch (...) {
+        link_->Log(1, "<MClientIO>unknow error occur while receiving data");
+        // A fault that recurs on every pass would otherwise spin and flood the log.
+        Pause(link_->timings.idlePauseMs);
+      }
+    }
+    link_->ThreadEnded();
+    return 0;
+  }
+
+ private:
+  static void Pause(uint32_t ms) { MThread::CurrentWaitForStop(ms); }
+
+  // False when the gate is closed (the client was stopped and gave up on this thread).
+  bool Pass() {
+    const ClientTimings& t = link_->timings;
+    if (!link_->ProcessorIsInitialized()) return false;
+    if (!link_->connected.load(std::memory_order_acquire)) {
+      if (!link_->config->IsTradingTime()) {
+        Pause(t.idlePauseMs);
+        return true;
+      }
+      int32_t ready = 0;
+      if (!link_->ProcessorInstance(&ready)) return false;
+      if (ready == kHolidayAnswer) {
+        ReportHoliday();
+        Pause(t.idlePauseMs);
+        return true;
+      }
+      if (ready != 0) {
+        Pause(t.idlePauseMs);
+        return true;
+      }
+      if (link_->Connect() == 1) {
+        lastReceive_.Set();
+      } else {
+        Pause(t.reconnectPauseMs);
+      }
+      return true;
+    }
+
+    if (oneSecond_.Elapsed() >= t.timerPeriodMs) {
+      oneSecond_.Set();
+      if (!link_->Timer()) return false;
+    }
+    if (!link_->config->IsTradingTime()) {
+      link_->Disconnect(NormalClose);
+      Pause(t.reconnectPauseMs);
+      return true;
+    }
+    if (platform::SocketWaitReadable(link_->CurrentSocket(), t.readWaitMs) > 0) {
+      const int32_t n = link_->RecvData(buffer_.get(), static_cast<int32_t>(kReceiveBufferBytes));
+      if (n < 0) {
+        link_->Disconnect(SocketUnusable);
+        Pause(t.reconnectPauseMs);
+      } else if (n == 0) {
+        link_->Disconnect(PassiveClose);
+        Pause(t.reconnectPauseMs);
+      } else {
+        lastReceive_.Set();
+        int32_t processed = 1;
+        if (!link_->Data(buffer_.get(), n, &processed)) return false;
+        if (processed < 0) link_->Log(1, "<MClientIO>process data failed");
+      }
+    } else if (lastReceive_.Elapsed() >= t.silenceLimitMs) {
+      lastReceive_.Set();
+      link_->Log(1, "<MClientIO>recv data overtime(for 2 minutes), connecting server");
+      link_->Disconnect(NormalClose);
+      Pause(t.reconnectPauseMs);
+    }
+    return true;
+  }
+
+  void ReportHoliday() {
+    if (!holidayReported_) {
+      link_->Log(0, "今天是节假日");
+      holidayReported_ = true;
+    }
+    const int64_t now = LocalSeconds();
+    if (now - holidayReference_ > static_cast<int64_t>(link_->timings.holidayRepeatSeconds)) {
+      link_->Log(0, "今天是节假日");
+      holidayReference_ = now;
+    }
+  }
+
+  std::shared_ptr<ClientLink> link_;
+  std::unique_ptr<uint8_t[]> buffer_;  // kReceiveBufferBytes, reused for every receive
+  MsClock oneSecond_;
+  MsClock lastReceive_;
+  bool holidayReported_ = false;
+  int64_t holidayReference_;
+};
+
+}  // namespace
+
+MClientIO::MClientIO(const shell::ConfigInfo& config, ProcessorGate& processor,
+                     const ClientTimings& timings)
+    : config_(std::make_shared<const shell::ConfigInfo>(config)),
+      processor_(&processor),
+      timings_(timings),
+      link_(std::make_shared<ClientLink>(std::string(), uint16_t{0}, config_, timings_, this)) {}
+
+MClientIO::~MClientIO() { MClientIO::Stop(); }
+
+int32_t MClientIO::Start(const char* address, uint16_t port) {
+  Stop();
+  std::string server(address != nullptr ? address : "");
+  if (server.size() > kMaxServerAddress) server.resize(kMaxServerAddress);
+  auto link = std::make_shared<ClientLink>(std::move(server), port, config_, timings_, this);
+  {
+    std::lock_guard<std::mutex> lock(link->socketMutex);
+    link->threadRunning = true;
+  }
+  link_ = link;
+  const int32_t result = thread_.Start("ClientThreadFunc线程", [link] {
+    ReceiveLoop loop(link);
+    return loop.Run();
+  });
+  if (result < 0) {
+    {
+      std::lock_guard<std::mutex> lock(link->socketMutex);
+      link->threadRunning = false;
+    }
+    Stop();
+    WriteLog(1, "<MClientIO>创建ClientThreadFunc线程失败[%s]", MErrorCode::Text(result).c_str());
+    return result;
+  }
+  return 1;
+}
+
+void MClientIO::Stop() {
+  thread_.Stop(timings_.stopTimeoutMs);
+  const std::shared_ptr<ClientLink> finished = link_;
+  finished->Abandon();
+  finished->Disconnect(NormalClose);
+  // Waits for a hook that an abandoned thread may be running (its socket is shut down by now, so
+  // a send in it fails at once); afterwards that thread reaches nothing outside its block.
+  finished->CloseGate();
+  link_ = std::make_shared<ClientLink>(finished->address, finished->port, config_, timings_, this);
+}
+
+int32_t MClientIO::Connect() { return link_->Connect(); }
+
+int32_t MClientIO::Disconnect(uint8_t reason) { return link_->Disconnect(reason); }
+
+int32_t MClientIO::SendData(const uint8_t* bytes, int32_t length, int32_t tries) {
+  return link_->SendData(bytes, length, tries);
+}
+
+int32_t MClientIO::RecvData(uint8_t* buffer, int32_t size) { return link_->RecvData(buffer, size); }
+
+bool MClientIO::IsConnected() const { return link_->connected.load(std::memory_order_acquire); }
+
+std::string MClientIO::ServerAddress() const { return link_->address; }
+
+uint16_t MClientIO::ServerPort() const { return link_->port; }
+
+void MClientIO::OnConnected() {
+  WriteLog(1, "<MClientIO>connected 2 server[%s]", link_->address.c_str());
+}
+
+int32_t MClientIO::OnData(const uint8_t*, int32_t) { return 1; }
+
+void MClientIO::OnTimer() {}
+
+void MClientIO::SetConfig(const shell::ConfigInfo& config) {
+  config_ = std::make_shared<const shell::ConfigInfo>(config);
+}
+
+}  // namespace fw::client

@@ -1,9 +1,13 @@
 // Fixed-point texts are produced from the exact binary value of the double: value = m * 2^e, so
 // value * 10^d = m * 10^d / 2^-e, and the remainder of that division decides the rounding exactly
 // (above half: up, half: to even, below: down). For the values the writers format (|value| below
-// 2^52, at most 9 decimals) m * 10^d fits in 83 bits and the whole job is one multiply and one
+// 2^52, at most 9 decimals) m * 10^d fits in 83 bits and the rounding is one multiply and one
 // shift on two 64-bit words. Larger values and more decimals go to std::to_chars, which the
 // standard defines as printf's text and libstdc++ computes exactly on both targets.
+//
+// Every row of a write cycle passes through here some thirty times, so the digits are written
+// backwards straight into the field, two at a time, with constant divisors, and without reading
+// back bytes just written.
 #include "dbf/dbf_format.h"
 
 #include <bit>

@@ -2,10 +2,15 @@
 // beyond the usual room, and every failure of the rewrite.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "dbf/dbf_table.h"
 #include "foundation/error_code.h"
@@ -455,6 +460,147 @@ TEST_F(DbfTableTest, AbortAndCloseLeaveNoImage) {
   EXPECT_EQ(table_.Path(), "");
   EXPECT_EQ(table_.Close(), 1);
 }
+
+#ifdef __GLIBC__
+
+// A seeded run of random setter calls against a model that formats with glibc's printf and applies
+// the overflow rules as the file format states them; the written file must equal the model.
+class RecordModel {
+ public:
+  explicit RecordModel(uint32_t count) { Resize(count); }
+  void Resize(uint32_t count) { records_.resize(count, std::string(kRecord, '\0')); }
+  uint32_t Count() const { return static_cast<uint32_t>(records_.size()); }
+  // Expected result of a numeric setter given printf's text; updates the current field.
+  int32_t Number(uint32_t record, size_t offset, size_t length, unsigned decimals,
+                 const std::string& text, bool zeroOnOverflow) {
+    std::string& r = records_[record];
+    if (text.size() == length) {
+      r.replace(offset, length, text);
+      return 1;
+    }
+    if (zeroOnOverflow) {
+      r.replace(offset, std::min<size_t>(length, 7),
+                std::string("   0.00").substr(0, std::min<size_t>(length, 7)));
+      return 1;
+    }
+    const int integerDigits = static_cast<int>(length) - static_cast<int>(decimals) - 1;
+    if ((decimals == 2 || decimals == 3) && integerDigits >= 2 && integerDigits <= 12) {
+      r.replace(
+          offset, length,
+          std::string(static_cast<size_t>(integerDigits), '9') + "." + std::string(decimals, '9'));
+      return 1;
+    }
+    return -2;
+  }
+  void Bytes(uint32_t record, size_t offset, const std::string& bytes) {
+    records_[record].replace(offset, bytes.size(), bytes);
+  }
+  // The records as Flush writes them.
+  std::string Written() const {
+    std::string all;
+    for (const std::string& r : records_) all += r;
+    for (char& c : all) {
+      if (c == '\0') c = ' ';
+    }
+    return all;
+  }
+
+ private:
+  std::vector<std::string> records_;
+};
+
+std::string Printf(double value, int width, int decimals) {
+  if (!std::isfinite(value)) return std::string(300, '*');  // never fits
+  char text[512];
+  const int n = std::snprintf(text, sizeof text, "%*.*f", width, decimals, value);
+  return std::string(text, static_cast<size_t>(n));
+}
+
+TEST_F(DbfTableTest, RandomSetterRunsMatchAPrintfModel) {
+  std::mt19937_64 random(20260305);
+  const auto magnitude = [&] {
+    const double m =
+        std::ldexp(static_cast<double>(random() % 1000000), -static_cast<int>(random() % 20));
+    const double scaled = m * std::pow(10.0, static_cast<int>(random() % 14) - 4);
+    return random() % 2 ? -scaled : scaled;
+  };
+  for (int run = 0; run < 20; ++run) {
+    uint32_t count = 1 + static_cast<uint32_t>(random() % 50);
+    OpenWith(count);
+    RecordModel model(count);
+    uint32_t current = 0;
+    for (int op = 0; op < 400; ++op) {
+      switch (random() % 8) {
+        case 0: {
+          const uint32_t i = static_cast<uint32_t>(random() % (count + 3));
+          ASSERT_EQ(table_.GoToRecord(i), i < count ? 1 : -1);
+          if (i < count) current = i;
+          break;
+        }
+        case 1: {
+          std::string bytes;
+          for (size_t n = random() % 11; n > 0; --n)
+            bytes += static_cast<char>(random() % 4 == 0 ? 0 : random() % 256);
+          ASSERT_EQ(table_.SetCharField(kCode, bytes.data(), bytes.size()), 1);
+          model.Bytes(current, 1, bytes.substr(0, 6));
+          break;
+        }
+        case 2: {
+          const int64_t v = static_cast<int64_t>(random()) >> (random() % 64);
+          char text[64];
+          std::snprintf(text, sizeof text, "%12lld", static_cast<long long>(v));
+          const int32_t expected = std::strlen(text) == 12 ? 1 : -2;
+          if (expected == 1) model.Bytes(current, 16, text);
+          ASSERT_EQ(table_.SetInt64Field(kVolume, v), expected) << v;
+          break;
+        }
+        case 3: {
+          const double v = magnitude();
+          ASSERT_EQ(table_.SetDoubleField(kPrice, v),
+                    model.Number(current, 7, 9, 3, Printf(v, 9, 3), false))
+              << v;
+          break;
+        }
+        case 4: {
+          const double v = magnitude();
+          const bool zero = random() % 2 == 0;
+          ASSERT_EQ(table_.SetDoubleField(kRatio, v, zero),
+                    model.Number(current, 28, 7, 2, Printf(v, 7, 2), zero))
+              << v;
+          break;
+        }
+        case 5: {
+          const int64_t v = static_cast<int64_t>(random()) >> (random() % 64);
+          ASSERT_EQ(
+              table_.SetScaledField(kPrice, v, 0.001),
+              model.Number(current, 7, 9, 3, Printf(static_cast<double>(v) * 0.001, 9, 3), false))
+              << v;
+          break;
+        }
+        case 6: {
+          const double v = magnitude();
+          ASSERT_EQ(table_.SetDoubleField(kFract, v),
+                    model.Number(current, 35, 7, 6, Printf(v, 7, 6), false))
+              << v;
+          break;
+        }
+        case 7: {
+          if (random() % 8 != 0) break;
+          count = 1 + static_cast<uint32_t>(random() % 60);
+          ASSERT_EQ(table_.SetRecordCount(count), 1);
+          if (count > model.Count()) model.Resize(count);
+          break;
+        }
+      }
+    }
+    ASSERT_EQ(table_.Flush(), 1);
+    std::string expected = model.Written().substr(0, count * kRecord);
+    for (uint32_t r = 0; r < count; ++r) expected[r * kRecord] = ' ';
+    ASSERT_EQ(FileBytes().substr(kHeader), expected) << "run " << run;
+  }
+}
+
+#endif  // __GLIBC__
 
 TEST(DbfTableFields, UnusableFieldListsAreRefused) {
   const FieldSpec cases[][1] = {

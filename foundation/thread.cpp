@@ -17,6 +17,7 @@ std::mutex& RegistryMutex() {
   return *mutex;
 }
 MThread* gRegistryHead = nullptr;  // guarded by RegistryMutex()
+std::function<int32_t(const std::string&)> gStartFault;  // guarded by RegistryMutex()
 
 }  // namespace
 
@@ -79,6 +80,14 @@ int32_t MThread::Start(const char* name, Entry entry, void* argument) {
 int32_t MThread::Start(const char* name, std::function<int()> body) {
   gStopAll.store(false, std::memory_order_release);
   Stop(5000);
+  std::string cut(name != nullptr ? name : "");
+  if (cut.size() > 32) cut.resize(32);
+  {
+    std::lock_guard<std::mutex> lock(RegistryMutex());
+    if (gStartFault) {
+      if (const int32_t fault = gStartFault(name != nullptr ? name : ""); fault < 0) return fault;
+    }
+  }
   // A fresh block per run: an abandoned earlier thread keeps its own, with its stop flag set.
   auto shared = std::make_shared<Shared>();
   shared->stop.store(false, std::memory_order_release);
@@ -107,8 +116,6 @@ int32_t MThread::Start(const char* name, std::function<int()> body) {
     shared->stop.store(true, std::memory_order_release);
     return kErrNoMemory;
   }
-  std::string cut(name != nullptr ? name : "");
-  if (cut.size() > 32) cut.resize(32);
   name_ = cut;
   return 1;
 }
@@ -163,6 +170,11 @@ void MThread::StopAll() {
   gStopAll.store(true, std::memory_order_release);
   std::lock_guard<std::mutex> lock(RegistryMutex());
   for (MThread* t = gRegistryHead; t != nullptr; t = t->next_) t->shared_->Wake();
+}
+
+void MThread::SetStartFaultForTesting(std::function<int32_t(const std::string& name)> fault) {
+  std::lock_guard<std::mutex> lock(RegistryMutex());
+  gStartFault = std::move(fault);
 }
 
 bool MThread::CurrentStopRequested() {

@@ -55,6 +55,10 @@ class MThread {
   static bool CurrentStopRequested();
   static bool CurrentWaitForStop(uint32_t ms);
 
+  // Test hook: when set, Start asks it first with the thread's name; a negative answer makes that
+  // Start fail with the answer as if the system could not create the thread.
+  static void SetStartFaultForTesting(std::function<int32_t(const std::string& name)> fault);
+
   struct Shared;  // (implementation: the block shared with the running thread)
 
  private:

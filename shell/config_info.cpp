@@ -224,4 +224,9 @@ ConfigInfo& TheConfig() {
   return config;
 }
 
+std::mutex& TheConfigMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
 }  // namespace fw::shell

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "refdata/holiday_calendar.h"
@@ -94,5 +95,8 @@ struct ConfigInfo {
 
 // The record of the running program.
 ConfigInfo& TheConfig();
+// Held while TheConfig() is changed (load, dialog save, clear) and while the service copies it, so
+// that a copy never sees a half-saved record.
+std::mutex& TheConfigMutex();
 
 }  // namespace fw::shell

@@ -70,6 +70,8 @@ bool FileExists(const std::string& path);
 // Whether standard output is a terminal that expects UTF-8 (the console front end converts the
 // GBK texts for it).
 bool StdoutIsUtf8Terminal();
+// Whether standard input is an interactive terminal (the console front end then reads commands).
+bool StdinIsTerminal();
 
 // Reads a whole file byte for byte. 1, or a negative code (system error or kErrFileShortRead).
 int32_t ReadWholeFile(const std::string& path, std::string* content);

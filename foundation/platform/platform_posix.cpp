@@ -109,6 +109,8 @@ bool StdoutIsUtf8Terminal() {
   return false;
 }
 
+bool StdinIsTerminal() { return isatty(STDIN_FILENO) != 0; }
+
 int32_t ReadWholeFile(const std::string& path, std::string* content) {
   content->clear();
   if (int32_t fault = AskFileFaultHook(FileOp::kOpen, path, 0); fault < 0) return fault;

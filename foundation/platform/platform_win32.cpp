@@ -77,6 +77,11 @@ bool FileExists(const std::string& path) {
 
 bool StdoutIsUtf8Terminal() { return false; }
 
+bool StdinIsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
 int32_t ReadWholeFile(const std::string& path, std::string* content) {
   content->clear();
   if (int32_t fault = AskFileFaultHook(FileOp::kOpen, path, 0); fault < 0) return fault;

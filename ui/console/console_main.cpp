@@ -1,0 +1,197 @@
+// fenwright: the headless front end. Its "main window" is standard output: the run log's lines
+// (which the run log prints itself) and the market time; its buttons are commands. The service is
+// the same as the Windows program's, driven through the same window rules.
+//
+//   fenwright [--start]     --start presses Start at once (so does autostart=true in the ini)
+//   SIGINT / SIGTERM        close the program (the close sequence stops the service first)
+//   on a terminal: start, stop, config, about, quit
+//
+// Threads: main is the user-interface thread; worker lines and times arrive through a queue.
+#include <atomic>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <iostream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "foundation/gbk.h"
+#include "foundation/platform/platform.h"
+#include "foundation/run_log.h"
+#include "market/process_io.h"
+#include "shell/config_info.h"
+#include "shell/service.h"
+#include "shell/ui_control.h"
+#include "ui/main_window_model.h"
+
+namespace {
+
+using namespace fw;
+
+std::atomic<bool> gCloseSignal{false};
+
+extern "C" void OnCloseSignal(int) { gCloseSignal = true; }
+
+bool gUtf8 = false;
+
+// Standard output in the terminal's encoding: the system's texts are GBK.
+void Print(std::string_view text) {
+  const std::string shown = gUtf8 ? GbkToUtf8(text) : std::string(text);
+  std::fwrite(shown.data(), 1, shown.size(), stdout);
+  std::fflush(stdout);
+}
+
+void PrintLine(const std::string& text) { Print(text + "\n"); }
+
+// What the workers hand to the main window, taken in order by the main thread.
+class ConsoleWindow : public MainWindowSink {
+ public:
+  void Deliver(uint32_t message, std::string text, intptr_t) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back({message, std::move(text)});
+    wake_.notify_one();
+  }
+  void Command(std::string command) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    commands_.push_back(std::move(command));
+    wake_.notify_one();
+  }
+  // Waits up to 100 ms for something to do.
+  void Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    wake_.wait_for(lock, std::chrono::milliseconds(100), [&] { return !queue_.empty() || !commands_.empty(); });
+  }
+  std::deque<std::pair<uint32_t, std::string>> TakeMessages() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(queue_, {});
+  }
+  std::deque<std::string> TakeCommands() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(commands_, {});
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::pair<uint32_t, std::string>> queue_;
+  std::deque<std::string> commands_;
+};
+
+class ConsolePort : public ui::WindowPort {
+ public:
+  void EnableButton(ui::Button, bool) override {}
+  void ShowExclamation(const std::string& text) override { PrintLine("[!] " + text); }
+  void ShowMarketTime(const std::string& text) override {
+    if (!text.empty()) PrintLine("市场时间：" + text);
+  }
+  void InsertLogLine(const std::string&) override {}  // the run log printed it already
+  void DeleteLogLine(size_t) override {}
+  void Pause(uint32_t ms) override { platform::SleepMs(ms); }
+};
+
+void PrintConfig() {
+  std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
+  const shell::ConfigInfo& c = shell::TheConfig();
+  char text[4096];
+  std::snprintf(text, sizeof text,
+                "ini = %s\n[binary] ip = %s, port = %u, savefile = %s, savefileflag = %s, begintime = %d, "
+                "endtime = %d\n[logon] sender = %s, target = %s, heartbt = %d, ver = %s\n[xmlfile] loadFolder = %s\n"
+                "[dbffile] hqdbf = %s, szl1 = %s, Sjsxxdbf = %s, Sjszsdbf = %s, Sjsphhqdbf = %s, Sjszhhqdbf = %s, "
+                "writeInterval = %u, wrIntervalSleep = %u, lostHighVol = %s\n[other] holiday = %s, useholiday = %s, "
+                "autostart = %s, IndexNameFile = %s\n(edit the ini file and restart to change them)",
+                c.iniPath.c_str(), c.ip, c.port, c.savefile, c.savefileflag ? "true" : "false", c.begintime,
+                c.endtime, c.sender, c.target, c.heartbt, c.ver, c.loadFolder, c.hqdbf, c.szl1, c.Sjsxxdbf,
+                c.Sjszsdbf, c.Sjsphhqdbf, c.Sjszhhqdbf, c.writeInterval, c.wrIntervalSleep,
+                c.lostHighVol ? "true" : "false", c.holiday, c.useholiday ? "true" : "false",
+                c.autostart ? "true" : "false", c.IndexNameFile);
+  PrintLine(text);
+}
+
+const char kHelp[] =
+    "fenwright: receives the Shenzhen exchange's binary market data feed and rewrites the legacy\n"
+    "DBF files SJSHQ, SJSXX, SJSXXN, SJSZS, SJSPHHQ and SJSZHHQ every few seconds.\n"
+    "\n"
+    "usage: fenwright [--start] [--help]\n"
+    "\n"
+    "  --start   start the service at once (as the Start button; autostart=true in the ini does too)\n"
+    "  --help    this text\n"
+    "\n"
+    "The settings are read from the ini file beside the executable (fenwright.ini). The run log\n"
+    "goes to standard output and to .\\log\\Tarvik_Log_<YYYYMMDD>.log in the working folder.\n"
+    "SIGINT (Ctrl+C) or SIGTERM closes the program after stopping the service.\n"
+    "On a terminal these commands are read from standard input:\n"
+    "  start    start the service          stop     stop the service\n"
+    "  config   show the configuration     about    show the version\n"
+    "  quit     close the program\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool pressStart = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--start") == 0 || std::strcmp(argv[i], "autostart") == 0) {
+      pressStart = true;
+    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kHelp, stdout);
+      return 0;
+    } else {
+      std::fprintf(stderr, "fenwright: unknown option %s (see --help)\n", argv[i]);
+      return 2;
+    }
+  }
+  gUtf8 = platform::StdoutIsUtf8Terminal();
+  if (gUtf8) SetRunLogConsolePrinter(Print);
+  std::signal(SIGINT, OnCloseSignal);
+  std::signal(SIGTERM, OnCloseSignal);
+
+  auto window = std::make_shared<ConsoleWindow>();
+  SetMainWindow(window);
+  ConsolePort port;
+  {
+    shell::Service service(market::TheProcessor());
+    shell::UiControl control(service);
+    ui::MainWindowModel model(control, port);
+    model.Initialize();
+    if (pressStart && !control.StartRequested()) model.Start();
+
+    if (platform::StdinIsTerminal()) {
+      // The reader may stay blocked in a read when the program closes: it is left behind.
+      std::thread([window] {
+        for (std::string line; std::getline(std::cin, line);) window->Command(line);
+        window->Command("quit");
+      }).detach();
+    }
+
+    bool quit = false;
+    while (!quit && !gCloseSignal) {
+      window->Wait();
+      for (auto& [message, text] : window->TakeMessages()) {
+        if (message == WM_LOG_LINE) model.AddLogLine(text);
+        if (message == WM_MARKET_TIME) model.SetMarketTime(text);
+      }
+      for (const std::string& command : window->TakeCommands()) {
+        if (command == "start") {
+          model.Start();
+        } else if (command == "stop") {
+          model.Stop();
+        } else if (command == "config") {
+          PrintConfig();
+        } else if (command == "about") {
+          PrintLine("Fenwright 1.0 版  " + ui::VersionText());
+        } else if (command == "quit" || command == "exit") {
+          quit = true;
+        } else if (!command.empty()) {
+          PrintLine("commands: start, stop, config, about, quit");
+        }
+      }
+    }
+    model.Close();
+  }
+  SetMainWindow(nullptr);
+  CloseRunLog();
+  return 0;
+}

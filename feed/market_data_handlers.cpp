@@ -23,16 +23,37 @@ constexpr int32_t kChannelNoBytes = 2;
 constexpr int32_t kSourceBytes = 4;  // SecurityIDSource
 constexpr int32_t kPhaseBytes = 8;   // TradingPhaseCode
 constexpr int32_t kInt64Bytes = 8;
+// The snapshot header after SecurityID: SecurityIDSource char[4], TradingPhaseCode char[8],
+// PrevClosePx, NumTrades, TotalVolumeTrade and TotalValueTrade int64.
+constexpr int32_t kSnapshotTailBytes = 44;
+// MDEntryType char[2], MDEntryPx int64, MDEntrySize int64, MDPriceLevel uint16, NumberOfOrders
+// int64, NoOrders uint32: the fixed part of a cash auction book entry.
+constexpr int32_t kAuctionEntryBytes = 32;
+constexpr int32_t kIndexEntryBytes = 10;  // MDEntryType char[2], MDEntryPx int64
+
+// The next n bytes of the body, stepped over; nullptr (the reader then failed) when fewer remain.
+const uint8_t* Take(FeedMessageReader& reader, const uint8_t* body, int32_t n) {
+  const int32_t at = reader.Position();
+  return reader.Skip(n) ? body + at : nullptr;
+}
+
+inline int64_t LoadInt64(const uint8_t* p) {
+  return static_cast<int64_t>((static_cast<uint64_t>(LoadBigEndian32(p)) << 32) |
+                              LoadBigEndian32(p + 4));
+}
 
 // (v + d/2) / d truncating toward zero, as a signed 64-bit division would give it, without the
 // addition that overflows for the largest values a corrupt but checksummed body can carry.
-int64_t RoundHalfUp(int64_t v, int64_t d) {
+// The divisor is a template argument so that every division is one by a constant.
+template <int64_t d>
+int64_t RoundHalfUp(int64_t v) {
   if (v >= 0) return v / d + (v % d >= d / 2 ? 1 : 0);
   return (v + d / 2) / d;
 }
 
 // Rounds half away from zero: the signed change fields round symmetrically.
-int64_t RoundHalfAwayFromZero(int64_t v, int64_t d) {
+template <int64_t d>
+int64_t RoundHalfAwayFromZero(int64_t v) {
   if (v >= 0) return v / d + (v % d >= d / 2 ? 1 : 0);
   return v / d - (v % d <= -(d / 2) ? 1 : 0);
 }
@@ -69,49 +90,60 @@ void SkipRepeated(FeedMessageReader& reader, uint32_t count, int32_t width) {
   reader.Skip(static_cast<int32_t>(bytes));
 }
 
-void ApplyAuctionEntry(StockQuoteRecord& quote, const char (&type)[2], int64_t price, int64_t size,
-                       uint32_t level) {
+void ApplyAuctionEntry(market::CashAuctionUpdate& update, const char (&type)[2], int64_t price,
+                       int64_t size, uint32_t level) {
+  using market::CashAuctionUpdate;
+  StockQuoteRecord& quote = update.quote;
   switch (EntryType(type)) {
     case EntryType('0', ' '):
       if (level >= 1 && level <= 5) {
-        quote.bidPrice[level - 1] = RoundHalfUp(price, 1000);
+        quote.bidPrice[level - 1] = RoundHalfUp<1000>(price);
         quote.bidVolume[level - 1] = size / 100;
       }
       break;
     case EntryType('1', ' '):
       if (level >= 1 && level <= 5) {
-        quote.askPrice[level - 1] = RoundHalfUp(price, 1000);
+        quote.askPrice[level - 1] = RoundHalfUp<1000>(price);
         quote.askVolume[level - 1] = size / 100;
       }
       break;
     case EntryType('2', ' '):
-      quote.last = RoundHalfUp(price, 1000);
+      quote.last = RoundHalfUp<1000>(price);
+      update.set |= CashAuctionUpdate::kLast;
       break;
     case EntryType('4', ' '):
-      quote.open = RoundHalfUp(price, 1000);
+      quote.open = RoundHalfUp<1000>(price);
+      update.set |= CashAuctionUpdate::kOpen;
       break;
     case EntryType('7', ' '):
-      quote.high = RoundHalfUp(price, 1000);
+      quote.high = RoundHalfUp<1000>(price);
+      update.set |= CashAuctionUpdate::kHigh;
       break;
     case EntryType('8', ' '):
-      quote.low = RoundHalfUp(price, 1000);
+      quote.low = RoundHalfUp<1000>(price);
+      update.set |= CashAuctionUpdate::kLow;
       break;
     case EntryType('x', '1'):
-      quote.change1 = RoundHalfAwayFromZero(price, 1000);
+      quote.change1 = RoundHalfAwayFromZero<1000>(price);
+      update.set |= CashAuctionUpdate::kChange1;
       break;
     case EntryType('x', '2'):
-      quote.change2 = RoundHalfAwayFromZero(price, 1000);
+      quote.change2 = RoundHalfAwayFromZero<1000>(price);
+      update.set |= CashAuctionUpdate::kChange2;
       break;
     case EntryType('x', '5'):
     case EntryType('x', '7'):
-      quote.indicator1 = RoundHalfUp(price, 10000);
+      quote.indicator1 = RoundHalfUp<10000>(price);
+      update.set |= CashAuctionUpdate::kIndicator1;
       break;
     case EntryType('x', '6'):
     case EntryType('x', '9'):
-      quote.indicator2 = RoundHalfUp(price, 10000);
+      quote.indicator2 = RoundHalfUp<10000>(price);
+      update.set |= CashAuctionUpdate::kIndicator2;
       break;
     case EntryType('x', '8'):
-      quote.indicator2 = RoundHalfUp(price, 100);
+      quote.indicator2 = RoundHalfUp<100>(price);
+      update.set |= CashAuctionUpdate::kIndicator2;
       break;
     default:
       break;
@@ -121,7 +153,7 @@ void ApplyAuctionEntry(StockQuoteRecord& quote, const char (&type)[2], int64_t p
 void ApplyIndexEntry(IndexQuoteRecord& index, IndexTable table, const char (&type)[2],
                      int64_t price) {
   const int64_t value =
-      table == IndexTable::kThreeDecimals ? RoundHalfUp(price, 1000) : price / 100;
+      table == IndexTable::kThreeDecimals ? RoundHalfUp<1000>(price) : price / 100;
   switch (EntryType(type)) {
     case EntryType('3', ' '):
       index.current = value;
@@ -228,44 +260,49 @@ void MarketDataHandlers::OnCashAuctionSnapshot(const uint8_t* body, int32_t leng
     state_.SetMarketTime(origTime);
     return;
   }
-  char code[8];
-  ReadCode(reader, code);
-  StockQuoteRecord quote;
+  // The book starts empty and the fields no entry names keep the row's values (the update
+  // carries only what the snapshot set).
+  market::CashAuctionUpdate update{};
+  ReadCode(reader, update.quote.code);
   if (reader.Failed()) {
     reader.Finish(kMsgCashAuctionSnapshot, true);
     return;
   }
-  if (!state_.FetchStockQuote(code, &quote)) {
+  if (!state_.HasStockQuote(update.quote.code)) {
     state_.SetMarketTime(origTime);
     return;
   }
-  reader.Skip(kSourceBytes);
-  char phase[kPhaseBytes] = {};
-  reader.GetBytes(phase, kPhaseBytes);
-  quote.prevClose = reader.GetInt64() / 10;
-  quote.trades = reader.GetInt64();
-  quote.volume = reader.GetInt64() / 100;
-  quote.turnover = reader.GetInt64() / 10;
-  // The book is the snapshot's alone; every other field keeps its value unless an entry sets it.
-  std::memset(quote.askPrice, 0, sizeof quote.askPrice);
-  std::memset(quote.askVolume, 0, sizeof quote.askVolume);
-  std::memset(quote.bidPrice, 0, sizeof quote.bidPrice);
-  std::memset(quote.bidVolume, 0, sizeof quote.bidVolume);
-  const uint32_t entries = reader.GetInt(4);
+  // SecurityIDSource, TradingPhaseCode, PrevClosePx, NumTrades, TotalVolumeTrade,
+  // TotalValueTrade and NoMDEntries, checked as one block.
+  const uint8_t* fields = Take(reader, body, kSnapshotTailBytes + 4);
+  uint32_t entries = 0;
+  if (fields != nullptr) {
+    update.tradingPhase[0] = static_cast<char>(fields[4]);
+    update.tradingPhase[1] = static_cast<char>(fields[5]);
+    update.quote.prevClose = LoadInt64(fields + 12) / 10;
+    update.quote.trades = LoadInt64(fields + 20);
+    update.quote.volume = LoadInt64(fields + 28) / 100;
+    update.quote.turnover = LoadInt64(fields + 36) / 10;
+    entries = LoadBigEndian32(fields + 44);
+  }
   for (uint32_t i = 0; i < entries && !reader.Failed(); ++i) {
-    char type[2];
-    reader.GetBytes(type, 2);
-    const int64_t price = reader.GetInt64();
-    const int64_t size = reader.GetInt64();
-    const uint32_t level = reader.GetInt(2);
-    reader.Skip(kInt64Bytes);                             // NumberOfOrders
-    SkipRepeated(reader, reader.GetInt(4), kInt64Bytes);  // NoOrders × OrderQty
+    // The fixed part of an entry is checked once and then read in place: the receive path spends
+    // most of its time here.
+    const uint8_t* raw = Take(reader, body, kAuctionEntryBytes);
+    if (raw == nullptr) break;
+    const char type[2] = {static_cast<char>(raw[0]), static_cast<char>(raw[1])};
+    const int64_t price = LoadInt64(raw + 2);
+    const int64_t size = LoadInt64(raw + 10);
+    const uint32_t level = static_cast<uint32_t>((raw[18] << 8) | raw[19]);
+    // raw[20 … 27]: NumberOfOrders, not used
+    SkipRepeated(reader, LoadBigEndian32(raw + 28), kInt64Bytes);  // NoOrders × OrderQty
     if (reader.Failed()) break;
-    ApplyAuctionEntry(quote, type, price, size, level);
+    ApplyAuctionEntry(update, type, price, size, level);
   }
   if (reader.Finish(kMsgCashAuctionSnapshot, true) < 0) return;
   // The phase, the halt flag and the market time go in with the quote, and only with it.
-  state_.StoreCashAuctionSnapshot(quote, phase, origTime);
+  update.origTime = origTime;
+  state_.StoreCashAuctionSnapshot(update);
 }
 
 void MarketDataHandlers::OnIndexSnapshot(IndexTable table, const uint8_t* body, int32_t length) {
@@ -293,17 +330,20 @@ void MarketDataHandlers::OnIndexSnapshot(IndexTable table, const uint8_t* body, 
     state_.SetMarketTime(origTime);
     return;
   }
-  reader.Skip(kSourceBytes + kPhaseBytes + kInt64Bytes);  // source, phase, PrevClosePx
-  index.trades = reader.GetInt64();
-  index.volume = reader.GetInt64() / 100;
-  index.turnover = reader.GetInt64() / 10;
-  const uint32_t entries = reader.GetInt(4);
+  // SecurityIDSource, TradingPhaseCode and PrevClosePx are not used.
+  const uint8_t* fields = Take(reader, body, kSnapshotTailBytes + 4);
+  uint32_t entries = 0;
+  if (fields != nullptr) {
+    index.trades = LoadInt64(fields + 20);
+    index.volume = LoadInt64(fields + 28) / 100;
+    index.turnover = LoadInt64(fields + 36) / 10;
+    entries = LoadBigEndian32(fields + 44);
+  }
   for (uint32_t i = 0; i < entries && !reader.Failed(); ++i) {
-    char type[2];
-    reader.GetBytes(type, 2);
-    const int64_t price = reader.GetInt64();
-    if (reader.Failed()) break;
-    ApplyIndexEntry(index, table, type, price);
+    const uint8_t* raw = Take(reader, body, kIndexEntryBytes);
+    if (raw == nullptr) break;
+    const char type[2] = {static_cast<char>(raw[0]), static_cast<char>(raw[1])};
+    ApplyIndexEntry(index, table, type, LoadInt64(raw + 2));
   }
   if (reader.Finish(kMsgIndexSnapshot, true) < 0) return;
   state_.StoreIndexSnapshot(table, index, origTime);

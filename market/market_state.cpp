@@ -187,6 +187,7 @@ void MarketState::ClearTablesLocked() {
     negotiatedKeys_[key] = 0;
   }
   negotiatedUsed_.clear();
+  negotiatedEnd_ = 0;
   counts_ = MarketCounts{};
 }
 
@@ -369,21 +370,43 @@ bool MarketState::StoreVolumeStat(const VolumeStatRecord& record) {
   return true;
 }
 
-bool MarketState::StoreCashAuctionSnapshot(const StockQuoteRecord& record,
-                                           const char tradingPhaseCode[2], int64_t origTime) {
+bool MarketState::HasStockQuote(const char* code) const {
+  // No lock: a hint for the handler, which the store confirms under the lock.
+  return stockRows_.Find(CodeOf(code)) >= 0;
+}
+
+bool MarketState::StoreCashAuctionSnapshot(const CashAuctionUpdate& update) {
   int32_t show = -1;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     // The closing load sets the flag under this lock before it applies any price, so a snapshot
-    // fetched before the load began can never overwrite a closing price.
+    // decoded before the load began can never overwrite a closing price.
     if (closingDataLoaded_.load(std::memory_order_relaxed)) return false;
-    const int32_t row = stockRows_.Find(CodeOf(record.code));
+    const int32_t row = stockRows_.Find(CodeOf(update.quote.code));
     if (row < 0) return false;
-    CopyFrom(stockQuotes_[static_cast<size_t>(row)], record, &StockQuoteRecord::prevClose);
+    StockQuoteRecord& stored = stockQuotes_[static_cast<size_t>(row)];
+    const StockQuoteRecord& q = update.quote;
+    stored.prevClose = q.prevClose;
+    stored.volume = q.volume;
+    stored.turnover = q.turnover;
+    stored.trades = q.trades;
+    const uint32_t set = update.set;
+    if (set & CashAuctionUpdate::kOpen) stored.open = q.open;
+    if (set & CashAuctionUpdate::kLast) stored.last = q.last;
+    if (set & CashAuctionUpdate::kHigh) stored.high = q.high;
+    if (set & CashAuctionUpdate::kLow) stored.low = q.low;
+    if (set & CashAuctionUpdate::kIndicator1) stored.indicator1 = q.indicator1;
+    if (set & CashAuctionUpdate::kIndicator2) stored.indicator2 = q.indicator2;
+    if (set & CashAuctionUpdate::kChange1) stored.change1 = q.change1;
+    if (set & CashAuctionUpdate::kChange2) stored.change2 = q.change2;
+    std::memcpy(stored.askPrice, q.askPrice, sizeof q.askPrice);
+    std::memcpy(stored.askVolume, q.askVolume, sizeof q.askVolume);
+    std::memcpy(stored.bidPrice, q.bidPrice, sizeof q.bidPrice);
+    std::memcpy(stored.bidVolume, q.bidVolume, sizeof q.bidVolume);
     if (refdata::SecurityRecord* security = stockSecurity_[static_cast<size_t>(row)]) {
-      ApplyTradingPhase(*security, tradingPhaseCode);
+      ApplyTradingPhase(*security, update.tradingPhase);
     }
-    show = MoveMarketTimeLocked(origTime);
+    show = MoveMarketTimeLocked(update.origTime);
   }
   if (show >= 0) ShowMarketTime(show);
   return true;
@@ -433,6 +456,7 @@ NegotiatedQuoteRecord* MarketState::NegotiatedSlotLocked(int64_t sequence) {
   if ((negotiatedKeys_[key] & kKeyPresent) == 0) {
     negotiatedKeys_[key] = kKeyPresent;
     negotiatedUsed_.push_back(static_cast<uint16_t>(key));
+    negotiatedEnd_ = std::max(negotiatedEnd_, key + 1);
   }
   return &negotiated_[key];
 }
@@ -591,7 +615,7 @@ void MarketState::SnapshotNegotiated(std::vector<NegotiatedQuoteRecord>* out) co
       if (out->capacity() >= needed) {
         out->clear();
         // Key order: the flags are walked in order rather than the (arrival-ordered) used list.
-        for (size_t key = 0; key < negotiatedKeys_.size() && out->size() < needed; ++key) {
+        for (size_t key = 0; key < negotiatedEnd_ && out->size() < needed; ++key) {
           if ((negotiatedKeys_[key] & kKeyHasCode) != 0) out->push_back(negotiated_[key]);
         }
         return;

@@ -43,6 +43,25 @@ constexpr int kStreamGroupNegotiated = 1;  // streams "051", "052"
 constexpr int kStreamGroupAfterHours = 2;  // streams "060", "061"
 constexpr int kStreamGroupAuction = 3;     // streams "010", "020", "030"
 
+// A checked cash auction snapshot as its handler decoded it. Its header fields (prevClose, volume,
+// turnover, trades) and its book replace the row's; of open, last, high, low, the indicators and
+// the changes only those an entry named (bits of `set`), the others keep the row's values.
+struct CashAuctionUpdate {
+  static constexpr uint32_t kOpen = 1u << 0;
+  static constexpr uint32_t kLast = 1u << 1;
+  static constexpr uint32_t kHigh = 1u << 2;
+  static constexpr uint32_t kLow = 1u << 3;
+  static constexpr uint32_t kIndicator1 = 1u << 4;
+  static constexpr uint32_t kIndicator2 = 1u << 5;
+  static constexpr uint32_t kChange1 = 1u << 6;
+  static constexpr uint32_t kChange2 = 1u << 7;
+
+  StockQuoteRecord quote;  // code and the values; name, holding and reserved are not used
+  uint32_t set = 0;
+  char tradingPhase[2] = {};  // first two characters of TradingPhaseCode
+  int64_t origTime = 0;       // YYYYMMDDHHMMSSsss
+};
+
 // Sizes the write cycle and the start-up log need, fixed at Build.
 struct MarketCounts {
   uint32_t securities = 0;    // records of the securities table
@@ -101,13 +120,16 @@ class MarketState final : public refdata::ClosingDataSink {
   bool StoreIndexQuote(IndexTable table, const IndexQuoteRecord& record);
   bool StoreVolumeStat(const VolumeStatRecord& record);
 
+  // Whether the code has a stock quote row, read without the lock: a hint for the receive path,
+  // whose store looks the code up again under the lock.
+  bool HasStockQuote(const char* code) const;
+
   // The copy-in of a checked cash auction snapshot, in one lock hold: unless the closing data has
-  // been loaded meanwhile, stores the record (as StoreStockQuote), sets the security's trading
-  // phase and halt flag from the first two characters of TradingPhaseCode (when the row comes from
-  // a security) and moves the market time. False, and nothing changed, after the closing load or
-  // for a code without a row.
-  bool StoreCashAuctionSnapshot(const StockQuoteRecord& record, const char tradingPhaseCode[2],
-                                int64_t origTime);
+  // been loaded meanwhile, applies the update to the row of update.quote.code, sets the security's
+  // trading phase and halt flag (when the row comes from a security) and moves the market time to
+  // update.origTime. False, and nothing changed, after the closing load or for a code without a
+  // row.
+  bool StoreCashAuctionSnapshot(const CashAuctionUpdate& update);
 
   // The copy-in of a checked index snapshot: StoreIndexQuote and the market time in one hold.
   bool StoreIndexSnapshot(IndexTable table, const IndexQuoteRecord& record, int64_t origTime);
@@ -207,6 +229,7 @@ class MarketState final : public refdata::ClosingDataSink {
   std::unique_ptr<NegotiatedQuoteRecord[]> negotiated_;  // kMaxNegotiatedSequence records
   std::vector<uint8_t> negotiatedKeys_;                  // per key: kKeyPresent | kKeyHasCode
   std::vector<uint16_t> negotiatedUsed_;                 // keys present, for Reset
+  size_t negotiatedEnd_ = 0;                             // one past the highest key present
   MarketCounts counts_;
   MarketClock clock_{};
   int32_t displayedTime_ = 0;

@@ -284,15 +284,19 @@ TEST_F(MarketStateTest, ApplyCloseTakesOnlyPositiveValuesForCodesWithARow) {
   EXPECT_EQ(quote.turnover, 3);
 }
 
-TEST_F(MarketStateTest, ClosingLoadBetweenFetchAndStoreKeepsTheClosingPrice) {
+TEST_F(MarketStateTest, ClosingLoadBetweenDecodeAndStoreKeepsTheClosingPrice) {
   test::FillSmallDay(tables_);
   state_.Build(tables_);
-  StockQuoteRecord quote;
-  ASSERT_TRUE(state_.FetchStockQuote("000001", &quote));  // the handler's copy
-  quote.last = 999;
-  state_.SetClosingDataLoaded();  // the write thread's closing load starts …
+  CashAuctionUpdate update{};  // the handler's decoded snapshot …
+  std::memcpy(update.quote.code, "000001", 6);
+  update.quote.last = 999;
+  update.set = CashAuctionUpdate::kLast;
+  update.tradingPhase[0] = 'E';
+  update.origTime = 20260305150300000;
+  state_.SetClosingDataLoaded();  // … when the write thread's closing load starts
   state_.ApplyClose(1, 10800, 0, 0, 0);
-  EXPECT_FALSE(state_.StoreCashAuctionSnapshot(quote, "E0", 20260305150300000));
+  EXPECT_FALSE(state_.StoreCashAuctionSnapshot(update));
+  StockQuoteRecord quote;
   ASSERT_TRUE(state_.FetchStockQuote("000001", &quote));
   EXPECT_EQ(quote.last, 10800);
   EXPECT_EQ(state_.Clock().marketTime, 0);

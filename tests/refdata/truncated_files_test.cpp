@@ -163,8 +163,8 @@ TEST_F(TruncatedFilesTest, EveryByteReplacedByMarkupNeverCrashes) {
   const char replacements[] = {'<', '>', '/', '&', '\0', '"', ' '};
   for (const Member& m : Members()) {
     SCOPED_TRACE(m.root);
-    const std::string whole =
-        "<" + std::string(m.root) + "Root>" + m.body + "</" + m.root + "Root>";
+    std::string whole = "<";
+    whole.append(m.root).append("Root>").append(m.body).append("</").append(m.root).append("Root>");
     size_t loaded = 0;
     for (size_t i = 0; i < whole.size(); ++i) {
       for (char c : replacements) {

@@ -415,6 +415,16 @@ TEST_F(SjshqTest, EstimateAboveTheUsualRoomIsHonoured) {
   EXPECT_EQ(Record(file, 25000).substr(0, 11), " 000011LAST");
 }
 
+TEST_F(SjshqTest, FieldsAreFoundByTheirNamesInAnyCase) {
+  SZSjshqFile file(false);
+  ASSERT_EQ(file.Open(path_), 1);
+  EXPECT_EQ(file.FindField("hqzqdm"), 0);
+  EXPECT_EQ(file.FindField("HqSyL2"), 11);
+  EXPECT_EQ(file.FindField("hqbsl5"), 34);
+  EXPECT_EQ(file.HeaderLength(), kHeaderLength);
+  EXPECT_EQ(file.RecordLength(), kRecordLength);
+}
+
 TEST_F(SjshqTest, OpenFailureAbortsTheTable) {
   SZSjshqFile file(false);
   EXPECT_LT(file.Open(dir_.File("missing/SJSHQ.DBF")), 0);

@@ -9,7 +9,7 @@ if [ "${1:-test}" = "test" ]; then
              imagemagick fonts-wqy-microhei fonts-wine locales evilwm python3-dbfread python3-dbf
              libpugixml-dev libshp-dev)
 else
-  packages+=(python3-dbfread)
+  packages+=(python3-dbfread python3-dbf)
 fi
 
 missing=()

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The demo: a local gateway simulator feeds a generated trading day to fenwright, which writes the
+# six DBF files. Builds what it needs, runs both for about half a minute in demo-run/, stops them
+# and shows what was produced.
+#   tools/demo.sh [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh demo
+seconds=${1:-30}
+
+echo "== building fenwright, the gateway simulator and the sample-day generator"
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j"$(nproc)" --target fenwright_console fenwright-gateway fenwright-sampleday >/dev/null
+
+run=$PWD/demo-run
+rm -rf "$run"
+mkdir -p "$run/xml"
+cp build/linux/ui/fenwright "$run/"
+echo "== generating a sample trading day (2,000 securities) in $run/xml"
+build/linux/tools/fenwright-sampleday --out "$run/xml/" --count 2000 >/dev/null
+
+echo "== starting the gateway simulator on 127.0.0.1"
+build/linux/tools/fenwright-gateway --port 0 --count 2000 --rounds 40 --rate 4000 >"$run/gateway.out" 2>&1 &
+gateway=$!
+trap 'kill $gateway 2>/dev/null || true' EXIT
+port=""
+for _ in $(seq 100); do
+  port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\).*/\1/p' "$run/gateway.out")
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+[ -n "$port" ] || { echo "the gateway simulator did not start"; cat "$run/gateway.out"; exit 1; }
+
+# The ini sits beside the executable. The window is the whole day and holidays are worked, so that
+# the demo runs at any hour on any day.
+cat >"$run/fenwright.ini" <<INI
+[binary]
+ip = 127.0.0.1
+port = $port
+begintime = 0
+endtime = 2359
+[logon]
+sender = DEMO
+target = GATEWAY
+heartbt = 5
+ver = 1.10
+[xmlfile]
+loadFolder = .\\xml\\
+[dbffile]
+writeInterval = 2000
+wrIntervalSleep = 500
+[other]
+holiday = .\\xml\\holiday.ini
+IndexNameFile = .\\xml\\indexname.ini
+useholiday = true
+INI
+
+echo "== running fenwright --start for $seconds s (its output: $run/fenwright.out)"
+(cd "$run" && exec ./fenwright --start >fenwright.out 2>&1) &
+fenwright=$!
+sleep "$seconds"
+kill -TERM $fenwright
+wait $fenwright || true
+kill $gateway 2>/dev/null || true
+wait $gateway 2>/dev/null || true
+
+echo
+grep -E '^session|Logon' "$run/gateway.out" | head -4
+echo
+py=/usr/bin/python3; [ -x "$py" ] || py=python3
+"$py" tools/demo_report.py "$run"
+echo
+echo "DBF files:  $run/*.dbf"
+echo "run log:    $(ls "$run"/log/Tarvik_Log_*.log)"
+echo "ini:        $run/fenwright.ini"

@@ -1355,6 +1355,12 @@ std::vector<SampleFile> RenderSampleDay(const SampleDay& day) {
 
 int32_t WriteSampleDay(const SampleDay& day, const std::string& folder) {
   std::string prefix = folder.empty() ? std::string(".") : folder;
+  // Every missing level of the folder is made, outermost first.
+  for (size_t i = 1; i < prefix.size(); ++i) {
+    if (platform::IsPathSeparator(prefix[i]) && !platform::IsPathSeparator(prefix[i - 1])) {
+      platform::MakeDirectory(prefix.substr(0, i));
+    }
+  }
   platform::MakeDirectory(prefix);
   if (!platform::IsPathSeparator(prefix.back())) prefix += platform::kPathSeparator;
   for (const SampleFile& file : RenderSampleDay(day)) {

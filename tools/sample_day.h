@@ -213,8 +213,8 @@ struct SampleFile {
 };
 std::vector<SampleFile> RenderSampleDay(const SampleDay& day);
 
-// Renders the day and writes its files into folder (created when missing, one level). 0 on
-// success, else the negative code of the first failure.
+// Renders the day and writes its files into folder (made with its missing parents). 0 on success,
+// else the negative code of the first failure.
 int32_t WriteSampleDay(const SampleDay& day, const std::string& folder);
 
 }  // namespace fw::tools

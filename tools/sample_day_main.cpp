@@ -30,8 +30,9 @@ bool ParseNumber(const char* text, unsigned long long low, unsigned long long hi
   unsigned long long v = 0;
   for (const char* p = text; *p != '\0'; ++p) {
     if (*p < '0' || *p > '9') return false;
-    if (v > (~0ull - 9) / 10) return false;
-    v = v * 10 + static_cast<unsigned long long>(*p - '0');
+    const unsigned long long digit = static_cast<unsigned long long>(*p - '0');
+    if (v > (~0ull - digit) / 10) return false;
+    v = v * 10 + digit;
   }
   if (v < low || v > high) return false;
   *value = v;
@@ -76,8 +77,8 @@ int main(int argc, char** argv) {
   const fw::tools::SampleDay day = fw::tools::BuildSampleDay(options);
   const int32_t result = fw::tools::WriteSampleDay(day, folder);
   if (result < 0) {
-    std::fprintf(stderr, "fenwright-sampleday: writing into %s failed (code %d)\n", folder.c_str(),
-                 static_cast<int>(result));
+    std::fprintf(stderr, "fenwright-sampleday: writing into %s failed (code 0x%08X)\n",
+                 folder.c_str(), static_cast<unsigned>(result));
     return 1;
   }
   std::printf(

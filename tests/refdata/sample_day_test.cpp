@@ -118,6 +118,20 @@ TEST(SampleDayModelTest, TheModelsDateIsNeverAHoliday) {
   EXPECT_NE(holiday.find("[2023]\n"), std::string::npos);
 }
 
+class SampleDayFilesTest : public test::RefdataTest {};
+
+TEST_F(SampleDayFilesTest, MissingFoldersAreMadeAndEveryFileIsWritten) {
+  const SampleDay day = tools::BuildSampleDay({20, test::kToday, 5});
+  const std::string folder = dir_.File("a") + "/b/c";
+  ASSERT_EQ(tools::WriteSampleDay(day, folder), 0);
+  for (const tools::SampleFile& f : tools::RenderSampleDay(day)) {
+    EXPECT_EQ(fw::test::ReadFileBytes(folder + "/" + f.name), f.content) << f.name;
+  }
+  // A folder that cannot exist gives the failure's code.
+  fw::test::WriteFileBytes(dir_.File("plain"), "x");
+  EXPECT_LT(tools::WriteSampleDay(day, dir_.File("plain") + "/below"), 0);
+}
+
 // ---- a whole day read back
 // ----------------------------------------------------------------------------
 

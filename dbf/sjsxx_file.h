@@ -227,7 +227,9 @@ class SecurityInfoFile : public DbfTable {
   // code with the issue, rights-issue and bond-distribution codes merged in before the first
   // security above them (a code that is also a security's is written once, as the security); the
   // statistics; the indexes. A record that cannot be reached or a row that fails is reported in
-  // the run log and the next row goes on; a failing row leaves the rest of its record blank.
+  // the run log and the next row goes on; a failing row leaves the rest of its record blank. A
+  // security without cash auction parameters shows units and price tick 0, XXMBXL 0, XXZSBZ 'F',
+  // no auction limits (XXJHCS and XXLXCS 0, XXXJXZ 1) and no price limits (99999.999 and 0).
   // `overlay` gives the trading phases, phase letters and security switches; `clock` the market
   // time and milliseconds of record 0. 0; kNotOpen (nothing written, nothing logged) when the
   // table has no image.

@@ -85,7 +85,7 @@ inline Bytes FrameAround(uint32_t type, const Bytes& body) {
   Bytes frame(body.size() + feed::kFrameOverhead, 0);
   feed::FeedMessageWriter writer(frame.data(), static_cast<int32_t>(frame.size()));
   writer.PutHeader(type);
-  std::memcpy(frame.data() + feed::kHeaderBytes, body.data(), body.size());
+  if (!body.empty()) std::memcpy(frame.data() + feed::kHeaderBytes, body.data(), body.size());
   writer.PutChecksum();
   return frame;
 }

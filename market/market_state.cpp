@@ -117,6 +117,8 @@ void ShowMarketTime(int32_t time) {
 MarketState::MarketState()
     : negotiated_(new NegotiatedQuoteRecord[kMaxNegotiatedSequence]()),
       negotiatedKeys_(static_cast<size_t>(kMaxNegotiatedSequence), 0) {
+  // Room for every key, so that an order with a new sequence number never allocates.
+  negotiatedUsed_.reserve(static_cast<size_t>(kMaxNegotiatedSequence));
   clock_.marketDate = static_cast<int32_t>(LocalNow().Date());
   clock_.marketTime = 0;
   clock_.milliseconds = 0;

@@ -219,7 +219,19 @@ int32_t DbfTable::IndexForName(std::string_view name) const {
 int32_t DbfTable::SetCharField(uint16_t index, const void* bytes, size_t length) {
   char* field = FieldBytes(index);
   if (field == nullptr || (bytes == nullptr && length != 0)) return -1;
-  std::memcpy(field, bytes, std::min<size_t>(layout_[index].length, length));
+  const size_t n = std::min<size_t>(layout_[index].length, length);
+  std::memcpy(field, bytes, n);
+  // A GBK text cut at the field's width may end in the lead byte of a two-byte character; that
+  // byte alone is no character for any reader, so it is left out (blank in the file).
+  for (size_t i = 0; i < n;) {
+    const auto c = static_cast<unsigned char>(field[i]);
+    if (c >= 0x81 && c <= 0xFE) {
+      if (i + 1 == n) field[i] = '\0';
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
   return 1;
 }
 
@@ -259,7 +271,8 @@ int32_t DbfTable::WriteOverflow(char* field, const FieldLayout& f, bool zeroOnOv
     return 1;
   }
   const int integerDigits = static_cast<int>(f.length) - static_cast<int>(f.decimals) - 1;
-  if ((f.decimals == 2 || f.decimals == 3) && integerDigits >= 2 && integerDigits <= 12) {
+  // Up to 13 integer digits: the 17.3 turnover fields show 9999999999999.999 on overflow.
+  if ((f.decimals == 2 || f.decimals == 3) && integerDigits >= 2 && integerDigits <= 13) {
     std::memset(field, '9', f.length);
     field[integerDigits] = '.';
     return 1;

@@ -122,7 +122,8 @@ class DbfTable {
   // without image. By name: -2 without image, -1 for a name not found, then as by index.
 
   // Copies min(field length, length) bytes to the start of the field; the rest of the field keeps
-  // what it held (NUL in a fresh image, a blank after Flush). 1 or -1.
+  // what it held (NUL in a fresh image, a blank after Flush). A GBK lead byte left alone at the end
+  // by the cut is written as NUL. 1 or -1.
   int32_t SetCharField(uint16_t index, const void* bytes, size_t length);
   int32_t SetCharField(std::string_view name, const void* bytes, size_t length);
 
@@ -135,8 +136,8 @@ class DbfTable {
 
   // The fixed-point text at the field's decimals, right-justified. When it does not fit (or the
   // value is NaN or infinite): with zeroOnOverflow "   0.00" goes to the start of the field; else a
-  // field of 2 or 3 decimals whose integer part has 2 to 12 digits gets its nines value (99999.999
-  // for 9.3); else -2 and the field is unchanged. 1, -1 or -2.
+  // field of 2 or 3 decimals whose integer part has 2 to 13 digits gets its nines value (99999.999
+  // for 9.3, 9999999999999.999 for 17.3); else -2 and the field is unchanged. 1, -1 or -2.
   int32_t SetDoubleField(uint16_t index, double value, bool zeroOnOverflow = false);
   int32_t SetDoubleField(std::string_view name, double value, bool zeroOnOverflow = false);
 

@@ -208,7 +208,7 @@ TEST_F(SjsphhqFileTest, ValuesThatDoNotFitShowNinesOrStayBlank) {
   const DbfFileView file = Write({r}, {}, {}, 1);
   EXPECT_EQ(file.Get(1, "HQJG1"), "99999.999");
   EXPECT_EQ(file.Get(1, "HQCJSL1"), Blanks(12));
-  EXPECT_EQ(file.Get(1, "HQCJJE1"), Blanks(17));  // 13 integer digits: no nines value
+  EXPECT_EQ(file.Get(1, "HQCJJE1"), "9999999999999.999");
   EXPECT_EQ(file.Get(1, "HQCJBS1"), "        0");
 }
 

@@ -4,10 +4,13 @@
 // checks once, with Finish, at the end. One per decoded message, on the handler's stack.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
 namespace fw::feed {
+
+static_assert(std::endian::native == std::endian::little, "the reader swaps big-endian fields");
 
 class FeedMessageReader {
  public:
@@ -25,19 +28,24 @@ class FeedMessageReader {
   uint32_t GetInt(int width) {
     if (!Has(width)) return 0;
     const uint8_t* p = data_ + position_;
-    uint32_t v = 0;
-    for (int i = 0; i < width; ++i) v = (v << 8) | p[i];
+    uint32_t v;
+    if (width == 4) {
+      std::memcpy(&v, p, 4);
+      v = __builtin_bswap32(v);  // the wire is big-endian, every target little-endian
+    } else {
+      v = 0;
+      for (int i = 0; i < width; ++i) v = (v << 8) | p[i];
+    }
     position_ += width;
     return v;
   }
 
   int64_t GetInt64() {
     if (!Has(8)) return 0;
-    const uint8_t* p = data_ + position_;
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
+    uint64_t v;
+    std::memcpy(&v, data_ + position_, 8);
     position_ += 8;
-    return static_cast<int64_t>(v);
+    return static_cast<int64_t>(__builtin_bswap64(v));
   }
 
   // Copies the next n bytes (no terminator added); false and nothing copied when too few remain.

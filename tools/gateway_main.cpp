@@ -36,6 +36,8 @@ void Usage(FILE* out) {
       "  --bursts                send in 81920-byte bursts\n"
       "  --refuse-logon          answer the Logon with a Logout and close\n"
       "  --mute                  accept the client and never send anything\n"
+      "  --faulty-sessions N     the drop, silence, refusal and muteness spare sessions after the\n"
+      "                          first N (default: none spared)\n"
       "  --help                  this text\n",
       fw::tools::kMaxSecurities);
 }
@@ -116,6 +118,8 @@ int main(int argc, char** argv) {
       options.refuseLogon = true;
     } else if (std::strcmp(option, "--mute") == 0) {
       options.mute = true;
+    } else if (std::strcmp(option, "--faulty-sessions") == 0) {
+      options.faultySessions = static_cast<uint32_t>(number(1000000));
     } else {
       std::fprintf(stderr, "fenwright-gateway: unknown option %s\n", option);
       Usage(stderr);

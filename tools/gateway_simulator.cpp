@@ -360,6 +360,9 @@ void GatewaySimulator::Serve() {
       ++connections_;
     }
     Log("session " + std::to_string(sessions) + ": connection accepted");
+    // A market data gateway sends at once what it has; without this the last piece of a burst
+    // would wait for the client's delayed acknowledgement.
+    platform::SocketSetNoDelay(client);
     Session session(*this, client, sessions);
     const bool open = session.Run();
     bool mine;

@@ -5,9 +5,10 @@
 //
 // Results follow error_code.h: a byte count or 1 for success, SystemErrorCode(errno /
 // WSAGetLastError()) for a failure. A handle is owned by whoever created it and is closed exactly
-// once; any thread may shut a handle down while another blocks on it (that is how a blocked
-// connect, receive or send is cut short), but no thread may close a handle that another thread may
-// still use. All functions are thread-safe in that sense; SocketLibraryStart must have been called.
+// once; any thread may shut a handle down while another blocks on it (that is how a blocked call
+// is cut short, where the system allows it), but no thread may close a handle that another thread
+// may still use. All functions are thread-safe in that sense; SocketLibraryStart must have been
+// called.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +37,7 @@ int32_t SocketConnect(SocketHandle handle, uint32_t address, uint16_t port);
 bool ParseDottedIPv4(const char* text, uint32_t* address);
 
 // The first IPv4 address of a host name (host byte order): 1, or a negative code when the name
-// cannot be resolved.
+// cannot be resolved (an empty name never is).
 int32_t ResolveHostIPv4(const char* name, uint32_t* address);
 
 // Waits until the socket is readable (data, the peer's close, or an error to collect) for at most
@@ -55,7 +56,8 @@ int32_t SocketSend(SocketHandle handle, const void* bytes, uint32_t length);
 // EWOULDBLOCK on POSIX).
 bool IsSocketTimeoutCode(int32_t code);
 
-// Shuts both directions down; a thread blocked on the handle returns. Errors are ignored.
+// Shuts both directions down. On POSIX a thread blocked on the handle (even in a connect) returns;
+// Windows may let a blocked connect run to its own time-out. Errors are ignored.
 void SocketShutdown(SocketHandle handle);
 // Closes the handle (kNoSocket is ignored).
 void SocketClose(SocketHandle handle);

@@ -60,6 +60,8 @@ int32_t SocketConnect(SocketHandle handle, uint32_t address, uint16_t port) {
 }
 
 int32_t ResolveHostIPv4(const char* name, uint32_t* address) {
+  // An empty name is no host: some resolvers would answer with this machine's own address.
+  if (name == nullptr || *name == '\0') return SystemErrorCode(WSAHOST_NOT_FOUND);
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;

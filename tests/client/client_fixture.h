@@ -70,6 +70,28 @@ class RecordingDispatcher : public feed::FrameDispatcher {
   std::vector<std::vector<uint8_t>> bodies_;
 };
 
+// Whether a reset from the peer reaches a receiver as a failure, as on Linux and Windows; Wine
+// sends the reset but reports it to its own programs as an orderly close.
+inline bool ResetIsReported() {
+  platform::SocketHandle listener = platform::kNoSocket;
+  uint16_t port = 0;
+  if (platform::SocketListenLoopback(0, 1, &listener, &port) != 1) return false;
+  platform::SocketHandle client = platform::kNoSocket;
+  platform::SocketHandle server = platform::kNoSocket;
+  int32_t n = 0;
+  if (platform::SocketCreateTcp(&client) == 1 &&
+      platform::SocketConnect(client, 0x7F000001u, port) == 1 &&
+      platform::SocketAccept(listener, 10000, &server) == 1) {
+    platform::SocketAbort(server);
+    char byte;
+    if (platform::SocketWaitReadable(client, 10000) == 1)
+      n = platform::SocketReceive(client, &byte, 1);
+  }
+  platform::SocketClose(client);
+  platform::SocketClose(listener);
+  return n < 0;
+}
+
 template <size_t N>
 void SetField(char (&field)[N], const std::string& text) {
   std::memset(field, 0, N);

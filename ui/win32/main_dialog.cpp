@@ -234,7 +234,26 @@ bool MainDialog::PaintIconic() {
 
 void MainDialog::TakeMail() {
   WindowMailbox::Mail mail = mailbox_->Take();
-  for (const std::string& line : mail.lines) model_.AddLogLine(line);
+  if (!mail.lines.empty()) {
+    // A busy service hands over hundreds of lines at once: the list is drawn once for all of
+    // them, and they are measured with one device context, instead of once per line.
+    HWND hwnd = hwnd_.load();
+    HWND list = GetDlgItem(hwnd, IDC_LOG_LIST);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    batchDc_ = GetDC(hwnd);
+    HGDIOBJ previous = nullptr;
+    if (batchDc_ != nullptr)
+      previous =
+          SelectObject(batchDc_, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    for (const std::string& line : mail.lines) model_.AddLogLine(line);
+    if (batchDc_ != nullptr) {
+      SelectObject(batchDc_, previous);
+      ReleaseDC(hwnd, batchDc_);
+      batchDc_ = nullptr;
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+  }
   if (mail.marketTime) model_.SetMarketTime(*mail.marketTime);
 }
 

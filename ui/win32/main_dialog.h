@@ -82,7 +82,8 @@ class MainDialog final : private WindowPort {
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   HFONT timeFont_ = nullptr;
-  int extent_ = 0;  // the list's horizontal extent in pixels; never shrinks
+  int extent_ = 0;         // the list's horizontal extent in pixels; never shrinks
+  HDC batchDc_ = nullptr;  // while a batch of lines is inserted: the DC that measures them
   bool ended_ = false;
 };
 

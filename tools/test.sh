@@ -38,4 +38,7 @@ cmake --build --preset windows -j"$jobs"
 LANG=zh_CN.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" \
   sh -c 'evilwm -fn fixed >/dev/null 2>&1 & ctest --preset windows -j1'
 
+step "the same day through the Linux and the Windows builds"
+LANG=zh_CN.UTF-8 tools/compare_builds.sh --linux build/linux --exe build/windows/ui/fenwright.exe
+
 step "all suites passed"

@@ -257,6 +257,7 @@ class GatewaySimulator::Session {
 
   bool Play() {
     bool finished = !source_;
+    bool reported = !source_;  // sourcesFinished_ counts sources sent to their last byte
     bool aborted = false;
     while (!owner_.stop_.load()) {
       size_t due = 0;
@@ -274,8 +275,6 @@ class GatewaySimulator::Session {
       for (size_t i = 0; i < due; ++i) {
         if (!Produce()) {
           finished = true;
-          std::lock_guard<std::mutex> lock(owner_.mutex_);
-          ++owner_.sourcesFinished_;
           break;
         }
       }
@@ -291,6 +290,11 @@ class GatewaySimulator::Session {
       }
       pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(offset));
       if (silent_) pending_.clear();
+      if (finished && !reported && pending_.empty() && !silent_) {
+        reported = true;
+        std::lock_guard<std::mutex> lock(owner_.mutex_);
+        ++owner_.sourcesFinished_;
+      }
     }
     return true;
   }

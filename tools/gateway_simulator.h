@@ -81,7 +81,7 @@ class GatewaySimulator {
   uint32_t LogoutsReceived() const;
   uint64_t FramesSent() const;       // good feed frames
   uint64_t FeedBytesSent() const;    // feed bytes, garbage and bad frames included
-  uint32_t SourcesFinished() const;  // sessions that played their whole source
+  uint32_t SourcesFinished() const;  // sessions that sent their whole source
 
   // Waits (polling, at most timeoutMs) until predicate() holds; true when it did.
   static bool WaitUntil(const std::function<bool()>& predicate, uint32_t timeoutMs);

@@ -55,8 +55,8 @@ struct ClientLink {
   // Socket ownership. The receive thread (or, with no thread, the caller) closes the socket; a
   // Disconnect from any other thread while the receive thread runs (Stop giving up on it, above
   // all) only shuts the socket down and leaves it as an orphan, which the thread closes when it
-  // ends. A handle is therefore never closed while another thread
-  // may still use it, and its number cannot be reused under a thread that still holds it.
+  // ends. A handle is therefore never closed while another thread may still use it, and its
+  // number cannot be reused under a thread that still holds it.
   std::mutex socketMutex;
   SocketHandle socket = kNoSocket;    // guarded by socketMutex
   std::vector<SocketHandle> orphans;  // guarded by socketMutex

@@ -4,15 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "dbf/sjshq_file.h"
 #include "dbf/sjszs_file.h"
 #include "tests/dbf/record_builders.h"
+#include "tests/support/independent_dbf_reader.h"
 #include "tests/support/test_support.h"
 
 namespace fw::dbf {
@@ -22,52 +21,15 @@ using test::IndexQuote;
 using test::Stat;
 using test::StockQuote;
 
-const std::string kScript = std::string(FW_SOURCE_DIR) + "/tools/dbf_read.py";
-
-// A python3 that has both reader modules: $FW_PYTHON, the system's, or the first on the path.
-std::string FindPython() {
-  std::vector<std::string> candidates;
-  if (const char* configured = std::getenv("FW_PYTHON")) candidates.push_back(configured);
-  candidates.push_back("/usr/bin/python3");
-  candidates.push_back("python3");
-  for (const std::string& python : candidates) {
-    const std::string command = "\"" + python + "\" \"" + kScript + "\" check >/dev/null 2>&1";
-    if (std::system(command.c_str()) == 0) return python;
-  }
-  return "";
-}
-
-struct Reading {
-  std::string header;                             // "reader=... records=N fields=..."
-  std::vector<std::vector<std::string>> records;  // values per record
-};
-
-std::vector<std::string> Split(const std::string& line) {
-  std::vector<std::string> values;
-  std::string value;
-  std::istringstream in(line);
-  while (std::getline(in, value, '|')) values.push_back(value);
-  if (!line.empty() && line.back() == '|') values.push_back("");
-  return values;
-}
-
 class DbfInteropTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    python_ = FindPython();
+    python_ = ::fw::test::FindReaderPython();
     if (python_.empty()) GTEST_SKIP() << "python3 with dbfread and dbf is not available";
   }
 
-  Reading Read(const std::string& reader, const std::string& path) {
-    const std::string out = dir_.File(reader + ".out");
-    const std::string command = "\"" + python_ + "\" \"" + kScript + "\" " + reader + " \"" + path +
-                                "\" >\"" + out + "\" 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << ::fw::test::ReadFileBytes(out);
-    Reading reading;
-    std::istringstream lines(::fw::test::ReadFileBytes(out));
-    std::getline(lines, reading.header);
-    for (std::string line; std::getline(lines, line);) reading.records.push_back(Split(line));
-    return reading;
+  ::fw::test::Reading Read(const std::string& reader, const std::string& path) {
+    return ::fw::test::ReadWith(python_, reader, path, dir_.File(reader + ".out"));
   }
 
   // The record count and lengths from the file's own header, and its size.
@@ -128,7 +90,7 @@ TEST_F(DbfInteropTest, QuoteFileReadsBackWithBothReaders) {
 
   for (const std::string reader : {"dbfread", "dbf"}) {
     SCOPED_TRACE(reader);
-    const Reading r = Read(reader, path);
+    const ::fw::test::Reading r = Read(reader, path);
     EXPECT_NE(r.header.find("records=6 fields=HQZQDM:C:6:0,HQZQJC:C:8:0,HQZRSP:N:9:3,"),
               std::string::npos)
         << r.header;
@@ -199,7 +161,7 @@ TEST_F(DbfInteropTest, IndexFileReadsBackWithItsZeroFlags) {
   file.Close();
   ExpectSizeFromHeader(::fw::test::ReadFileBytes(path), 3);
 
-  const Reading r = Read("dbf", path);
+  const ::fw::test::Reading r = Read("dbf", path);
   EXPECT_NE(
       r.header.find("records=3 fields=ZSZSDM:C:6:0,ZSZSQC:C:12:0,ZSYWMC:C:20:0,ZSSSZS:N:11:4,"),
       std::string::npos)
@@ -213,7 +175,7 @@ TEST_F(DbfInteropTest, IndexFileReadsBackWithItsZeroFlags) {
   EXPECT_EQ(r.records[2], std::vector<std::string>(10, ""));
 
   // dbfread takes a 0x00 flag for neither a live nor a deleted record and returns none.
-  const Reading plain = Read("dbfread", path);
+  const ::fw::test::Reading plain = Read("dbfread", path);
   EXPECT_NE(plain.header.find("records=0 "), std::string::npos) << plain.header;
   EXPECT_TRUE(plain.records.empty());
 }

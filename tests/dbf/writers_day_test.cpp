@@ -13,14 +13,14 @@
 #include "dbf/sjsxx_file.h"
 #include "dbf/sjszhhq_file.h"
 #include "refdata/reference_loaders.h"
-#include "tests/dbf/independent_reader.h"
+#include "tests/support/independent_dbf_reader.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_day.h"
 
 namespace fw::dbf {
 namespace {
 
-using test::Reading;
+using ::fw::test::Reading;
 using tools::SampleDay;
 using tools::SampleSecurity;
 
@@ -65,7 +65,7 @@ class WritersDayTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    python_ = test::FindReaderPython();
+    python_ = ::fw::test::FindReaderPython();
     if (python_.empty()) GTEST_SKIP() << "python3 with dbfread and dbf is not available";
     catcher_ = ::fw::test::WindowCatcher::Install();
     LoadDay();
@@ -103,7 +103,7 @@ class WritersDayTest : public ::testing::Test {
   }
 
   Reading Read(const std::string& path) {
-    return test::ReadWith(python_, "--lenient dbfread", path, dir_.File("read.out"));
+    return ::fw::test::ReadWith(python_, "--lenient dbfread", path, dir_.File("read.out"));
   }
 
   // The security rows the model says the file holds, every 401st loadable security.

@@ -12,7 +12,7 @@
 #include "dbf/sjsxx_file.h"
 #include "dbf/sjszhhq_file.h"
 #include "tests/dbf/dbf_file_view.h"
-#include "tests/dbf/independent_reader.h"
+#include "tests/support/independent_dbf_reader.h"
 #include "tests/dbf/record_builders.h"
 #include "tests/support/test_support.h"
 
@@ -20,7 +20,7 @@ namespace fw::dbf {
 namespace {
 
 using test::AddReference;
-using test::Reading;
+using ::fw::test::Reading;
 
 template <size_t N>
 void Put(char (&field)[N], const char* text) {
@@ -49,14 +49,14 @@ std::string Value(const Reading& r, size_t i, const std::string& name) {
 class WritersInteropTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    python_ = test::FindReaderPython();
+    python_ = ::fw::test::FindReaderPython();
     if (python_.empty()) GTEST_SKIP() << "python3 with dbfread and dbf is not available";
     catcher_ = ::fw::test::WindowCatcher::Install();
   }
   void TearDown() override { ::fw::test::WindowCatcher::Uninstall(); }
 
   Reading Read(const std::string& reader, const std::string& path) {
-    return test::ReadWith(python_, "--lenient " + reader, path, dir_.File(reader + ".out"));
+    return ::fw::test::ReadWith(python_, "--lenient " + reader, path, dir_.File(reader + ".out"));
   }
 
   // Each reader returns `records` records, and the file is exactly as long as its header says.

@@ -1,6 +1,9 @@
-// A DBF file as readers we did not write see it: tools/dbf_read.py with python3-dbfread or
-// python3-dbf. Tests skip where python3 or the modules are missing (the Windows build under Wine).
+// The written files as readers we did not write see them: tools/dbf_read.py prints a DBF file read
+// with python3-dbfread or python3-dbf, one line per record, values separated by '|'. Tests skip
+// where python3 or the modules are missing (the Windows build under Wine).
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <sstream>
@@ -11,62 +14,53 @@
 
 namespace fw::test {
 
-class IndependentDbfReader {
- public:
-  struct Reading {
-    std::string header;                             // "reader=... records=N fields=..."
-    std::vector<std::vector<std::string>> records;  // values per record, '|'-separated fields
-    bool ok = false;
-  };
+inline const std::string& ReaderScript() {
+  static const std::string script = std::string(FW_SOURCE_DIR) + "/tools/dbf_read.py";
+  return script;
+}
 
-  // Whether a python3 with both modules was found.
-  bool Available() {
-    if (!searched_) {
-      searched_ = true;
-      std::vector<std::string> candidates;
-      if (const char* configured = std::getenv("FW_PYTHON")) candidates.push_back(configured);
-      candidates.push_back("/usr/bin/python3");
-      candidates.push_back("python3");
-      for (const std::string& python : candidates) {
-        const std::string command = "\"" + python + "\" \"" + Script() + "\" check >/dev/null 2>&1";
-        if (std::system(command.c_str()) == 0) {
-          python_ = python;
-          break;
-        }
-      }
-    }
-    return !python_.empty();
-  }
-
-  // reader: "dbfread" or "dbf".
-  Reading Read(const std::string& reader, const std::string& path) {
-    Reading reading;
-    if (!Available()) return reading;
-    const std::string out = scratch_.File("reading.out");
+// A python3 that has both reader modules: $FW_PYTHON, the system's, or the first on the path; ""
+// when there is none.
+inline std::string FindReaderPython() {
+  std::vector<std::string> candidates;
+  if (const char* configured = std::getenv("FW_PYTHON")) candidates.push_back(configured);
+  candidates.push_back("/usr/bin/python3");
+  candidates.push_back("python3");
+  for (const std::string& python : candidates) {
     const std::string command =
-        "\"" + python_ + "\" \"" + Script() + "\" " + reader + " \"" + path + "\" >\"" + out + "\" 2>&1";
-    reading.ok = std::system(command.c_str()) == 0;
-    std::istringstream lines(ReadFileBytes(out));
-    std::getline(lines, reading.header);
-    for (std::string line; std::getline(lines, line);) reading.records.push_back(Split(line));
-    return reading;
+        "\"" + python + "\" \"" + ReaderScript() + "\" check >/dev/null 2>&1";
+    if (std::system(command.c_str()) == 0) return python;
   }
+  return "";
+}
 
-  static std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> values;
-    std::string value;
-    std::istringstream in(line);
-    while (std::getline(in, value, '|')) values.push_back(value);
-    if (!line.empty() && line.back() == '|') values.push_back("");
-    return values;
-  }
-
- private:
-  static std::string Script() { return std::string(FW_SOURCE_DIR) + "/tools/dbf_read.py"; }
-
-  bool searched_ = false;
-  std::string python_;
-  TempDir scratch_;
+struct Reading {
+  std::string header;                             // "reader=... records=N fields=..."
+  std::vector<std::vector<std::string>> records;  // values per record
 };
+
+inline std::vector<std::string> SplitValues(const std::string& line) {
+  std::vector<std::string> values;
+  std::string value;
+  std::istringstream in(line);
+  while (std::getline(in, value, '|')) values.push_back(value);
+  if (!line.empty() && line.back() == '|') values.push_back("");
+  return values;
+}
+
+// Reads `path` with `reader` ("dbfread" or "dbf"); the script's output goes through `scratch`.
+inline Reading ReadWith(const std::string& python, const std::string& reader,
+                        const std::string& path, const std::string& scratch) {
+  const std::string command = "\"" + python + "\" \"" + ReaderScript() + "\" " + reader + " \"" +
+                              path + "\" >\"" + scratch + "\" 2>&1";
+  const int status = std::system(command.c_str());
+  const std::string out = ReadFileBytes(scratch);
+  EXPECT_EQ(status, 0) << out.substr(0, 2000);
+  Reading reading;
+  std::istringstream lines(out);
+  std::getline(lines, reading.header);
+  for (std::string line; std::getline(lines, line);) reading.records.push_back(SplitValues(line));
+  return reading;
+}
 
 }  // namespace fw::test

@@ -212,7 +212,7 @@ void ApplyForm(const ConfigForm& form, shell::ConfigInfo* config) {
         char* field = TextField(*config, control.id, &width);
         const std::string_view text = textOf(control.id);
         const size_t n = CutToField(text, width);
-        std::memcpy(field, text.data(), n);
+        if (n > 0) std::memcpy(field, text.data(), n);  // an absent text has no data pointer
         field[n] = '\0';
         if (control.id == IDC_CFG_LOADFOLDER) config->ExpandLoadFolder();
         break;

@@ -580,11 +580,23 @@ TEST_F(MainDialogTest, The501stLineRemovesTheOldestAndTheExtentNeverShrinks) {
 
 TEST_F(MainDialogTest, KeysDoNothingAndOnlyTheCloseEndsTheProgram) {
   Open();
-  SetFocus(list_);
+  // The list reports every key that reaches it.
+  static std::atomic<int> keysSeen{0};
+  static WNDPROC listProc = nullptr;
+  keysSeen = 0;
+  listProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(list_, GWLP_WNDPROC));
+  SetWindowLongPtrA(
+      list_, GWLP_WNDPROC,
+      reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == WM_KEYDOWN) ++keysSeen;
+        return CallWindowProcA(listProc, w, m, wp, lp);
+      }));
+  PostMessageA(list_, WM_KEYDOWN, VK_DOWN, 0);
   for (HWND target : {main_, list_, GetDlgItem(main_, IDC_START)}) {
     PostMessageA(target, WM_KEYDOWN, VK_RETURN, 0);
     PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0);
     PostMessageA(target, WM_KEYDOWN, VK_SPACE, 0);
+    PostMessageA(target, WM_KEYUP, VK_SPACE, 0);
   }
   PostMessageA(main_, WM_COMMAND, IDOK, 0);
   PostMessageA(main_, WM_COMMAND, IDCANCEL, 0);
@@ -594,6 +606,7 @@ TEST_F(MainDialogTest, KeysDoNothingAndOnlyTheCloseEndsTheProgram) {
   EXPECT_FALSE(done_);
   EXPECT_FALSE(dialog_->Control().StartRequested()) << "Space on Start must not press it";
   EXPECT_TRUE(Enabled(IDC_START));
+  EXPECT_EQ(keysSeen.load(), 0);
 
   // The system menu's Close ends it, through the close sequence.
   PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -152,8 +152,8 @@ replay() {
 
 # Whether two local times YYYYMMDDHHMM lie on the same side of midnight and of 15:01.
 same_side() {
-  [ "${1:0:8}" = "${2:0:8}" ] && { [ "${1:8:4}" -lt 1501 ] && [ "${2:8:4}" -lt 1501 ] ||
-                                   [ "${1:8:4}" -ge 1501 ] && [ "${2:8:4}" -ge 1501 ]; }
+  local a=$((10#${1:8:4} >= 1501)) b=$((10#${2:8:4} >= 1501))
+  [ "${1:0:8}" = "${2:0:8}" ] && [ "$a" = "$b" ]
 }
 
 for attempt in 1 2; do

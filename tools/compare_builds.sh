@@ -69,6 +69,7 @@ today=$(date +%Y%m%d)
 port=$(( 20000 + $$ % 20000 ))
 
 # write_ini FOLDER PORT SAVEFLAG
+# shellcheck disable=SC1003  # the backslashes are the paths' own
 write_ini() {
   printf '%s\r\n' "[binary]" "ip = 127.0.0.1" "port = $2" 'savefile = .\' "savefileflag = $3" \
     "begintime = 0" "endtime = 2359" "[logon]" "sender = COMPARE" "target = GATEWAY" "heartbt = 30" \
@@ -156,7 +157,7 @@ same_side() {
   [ "${1:0:8}" = "${2:0:8}" ] && [ "$a" = "$b" ]
 }
 
-for attempt in 1 2; do
+for _ in 1 2; do
   began=$(date +%Y%m%d%H%M)
   echo "== replay through the Linux build"
   replay linux

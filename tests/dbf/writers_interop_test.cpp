@@ -36,8 +36,8 @@ std::string Value(const Reading& r, size_t i, const std::string& name) {
   while (start < r.header.size()) {
     size_t end = r.header.find(',', start);
     if (end == std::string::npos) end = r.header.size();
-    const std::string spec = r.header.substr(start, end - start);
-    names.push_back(spec.substr(0, spec.find(':')));
+    const std::string field = r.header.substr(start, end - start);
+    names.push_back(field.substr(0, field.find(':')));
     start = end + 1;
   }
   for (size_t f = 0; f < names.size(); ++f) {

@@ -36,7 +36,9 @@ void Print(LogSink& sink, std::string_view text) {
   }
 }
 
-// Makes sure today's file is open; called with the sink's lock held.
+// Makes sure today's file is open; called with the sink's lock held. The file counts as open only
+// once the separator reached it: a file that opens but takes no bytes (a full disk) is reported
+// as not created, never as created, and the next call tries again.
 void EnsureDayFile(LogSink& sink, uint32_t today) {
   if (sink.file.IsOpen() && sink.fileDate == today) return;
   sink.file.Close();
@@ -53,18 +55,29 @@ void EnsureDayFile(LogSink& sink, uint32_t today) {
   int32_t rc = sink.file.OpenExisting(path);
   if (rc < 0) rc = sink.file.Create(path, false);
   if (rc >= 0) rc = sink.file.SeekToEnd();
+  if (rc >= 0) {
+    const std::string separator = std::string(platform::kTextLineEnd) + platform::kTextLineEnd;
+    rc = sink.file.Write(separator.data(), static_cast<uint32_t>(separator.size()));
+  }
   if (rc < 0) {
     sink.file.Close();
     std::snprintf(message, sizeof message, "create log file failed! [path = %s]\n", path.c_str());
     Print(sink, message);
     return;
   }
-  std::snprintf(message, sizeof message, "create log file succeed! [path = %s]\n\n\n", path.c_str());
+  std::snprintf(message, sizeof message, "create log file succeed! [path = %s]\n\n\n",
+                path.c_str());
   Print(sink, message);
-  std::string separator = std::string(platform::kTextLineEnd) + platform::kTextLineEnd;
-  if (sink.file.Write(separator.data(), static_cast<uint32_t>(separator.size())) < 0) {
-    sink.file.Close();
-  }
+}
+
+// Appends one line with one write. On failure the file is closed, and a part of the line that did
+// reach it is cut off first, so that a retry leaves the line once and whole.
+bool AppendLine(LogSink& sink, const std::string& fileLine) {
+  const int64_t start = sink.file.Size();
+  if (sink.file.Write(fileLine.data(), static_cast<uint32_t>(fileLine.size())) >= 0) return true;
+  if (start >= 0 && sink.file.SeekTo(start) >= 0) sink.file.SetEnd();
+  sink.file.Close();
+  return false;
 }
 
 }  // namespace
@@ -92,9 +105,11 @@ void WriteLog(unsigned level, const char* format, ...) {
     Print(sink, line + "\n");
     if (sink.file.IsOpen()) {
       const std::string fileLine = line + platform::kTextLineEnd;
-      if (sink.file.Write(fileLine.data(), static_cast<uint32_t>(fileLine.size())) < 0) {
-        // Reopened (and the failure reported) by the next call.
-        sink.file.Close();
+      // A handle gone bad (a file removed or a share lost) writes again once reopened: the line is
+      // written then, after the reopening's separator, instead of being lost.
+      if (!AppendLine(sink, fileLine)) {
+        EnsureDayFile(sink, now.Date());
+        if (sink.file.IsOpen()) AppendLine(sink, fileLine);
       }
     }
   }

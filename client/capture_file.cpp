@@ -12,24 +12,56 @@ std::string CaptureFile::PathFor(const std::string& savefilePrefix) {
   return savefilePrefix + name;
 }
 
+void CaptureFile::Keep(const uint8_t* data, uint32_t length) {
+  if (pending_.size() + length > kMaxPendingBytes) return;
+  pending_.append(reinterpret_cast<const char*>(data), length);
+}
+
 void CaptureFile::Append(const std::string& savefilePrefix, const uint8_t* data, uint32_t length) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!file_.IsOpen()) {
     const std::string path = PathFor(savefilePrefix);
-    if (file_.OpenExisting(path) < 0 && file_.Create(path, false) < 0) return;
+    if (file_.OpenExisting(path) < 0 && file_.Create(path, false) < 0) {
+      Keep(data, length);
+      return;
+    }
   }
-  if (file_.SeekToEnd() < 0) return;
-  file_.Write(data, length);
+  const int64_t start = file_.Size();
+  const size_t kept = pending_.size();
+  int32_t written = file_.SeekToEnd();
+  if (written >= 0) {
+    if (kept == 0) {
+      written = file_.Write(data, length);
+    } else {
+      // The kept blocks and this one in one write, so that their order cannot change.
+      pending_.append(reinterpret_cast<const char*>(data), length);
+      written = file_.Write(pending_.data(), static_cast<uint32_t>(pending_.size()));
+      pending_.resize(kept);
+    }
+  }
+  if (written >= 0) {
+    pending_.clear();
+    return;
+  }
+  if (start >= 0 && file_.SeekTo(start) >= 0) file_.SetEnd();
+  Keep(data, length);
+  file_.Close();
 }
 
 void CaptureFile::Close() {
   std::lock_guard<std::mutex> lock(mutex_);
   file_.Close();
+  pending_.clear();
 }
 
 bool CaptureFile::IsOpen() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return file_.IsOpen();
+}
+
+size_t CaptureFile::PendingBytes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return pending_.size();
 }
 
 }  // namespace fw::client

@@ -63,6 +63,8 @@ TEST(CaptureFile, PrefixWithoutSeparatorRunsIntoTheFileName) {
   EXPECT_TRUE(platform::FileExists(dir.File("feedbinaryData_20260305.dat")));
 }
 
+// The block that found no file is kept and written, ahead of the next block, by the next append
+// that opens one.
 TEST(CaptureFile, FailureToOpenIsIgnoredAndRetriedByTheNextBlock) {
   TempDir dir;
   FakeClock clock(20260305, 93000);
@@ -73,7 +75,8 @@ TEST(CaptureFile, FailureToOpenIsIgnoredAndRetriedByTheNextBlock) {
   capture.Append(dir.Prefix(), kBlockB, sizeof kBlockB);
   EXPECT_TRUE(capture.IsOpen());
   capture.Close();
-  EXPECT_EQ(ReadFileBytes(dir.File("binaryData_20260305.dat")), AsText(kBlockB, sizeof kBlockB));
+  EXPECT_EQ(ReadFileBytes(dir.File("binaryData_20260305.dat")),
+            AsText(kBlockA, sizeof kBlockA) + AsText(kBlockB, sizeof kBlockB));
 }
 
 }  // namespace

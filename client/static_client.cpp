@@ -89,6 +89,8 @@ int32_t StaticClient::SendLogoutCmd() {
 }
 
 void StaticClient::OnConnected() {
+  // Whatever the last connection left of an unfinished frame can never be completed now.
+  decoder_.DiscardPartialFrame();
   WriteLog(0, "%s",
            (std::string("<StaticClient>与源服务器<") + ServerAddress() + ">建立连接成功").c_str());
   if (SendLoginCmd() > 0) {

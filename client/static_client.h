@@ -53,7 +53,8 @@ class StaticClient : public MClientIO {
   int32_t SendLogoutCmd();
 
  protected:
-  // Logs the connection, logs on, logs the outcome, and starts the heartbeat clock.
+  // Drops the unfinished frame of the last connection from the decoder, logs the connection, logs
+  // on, logs the outcome, and starts the heartbeat clock.
   void OnConnected() override;
   // Capture (when savefileflag), then the decoder. Always 1.
   int32_t OnData(const uint8_t* bytes, int32_t length) override;

@@ -44,6 +44,11 @@ class MarketDataDecoder {
   // bytes, negative when it had to stop.
   int32_t Process(const uint8_t* data, uint32_t length);
 
+  // Drops the bytes of a frame whose connection ended before its last byte. A new connection
+  // starts on a frame boundary: stale bytes left in front of it would be read as the start of its
+  // first frame and take good frames down with them. Receive thread only.
+  void DiscardPartialFrame() { ring_.Clear(); }
+
  private:
   int32_t DrainFrames();
 

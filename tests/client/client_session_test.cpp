@@ -145,8 +145,8 @@ TEST_F(ClientSession, StreamAfterAMidFrameDropStillArrives) {
   tools::Frame last;
   for (tools::Frame f; whole.Next(&f);) last = f;
   const std::vector<uint8_t> lastBody(last.begin() + 8, last.end() - 4);
-  // The stale partial frame of the first connection may cost the first frame of the second one,
-  // never more: every snapshot of the second session arrives, up to the day's last frame.
+  // The partial frame the first connection left is dropped when the second one starts: every
+  // snapshot of the second session arrives, up to the day's last frame.
   ASSERT_TRUE(Eventually([&] {
     const auto bodies = recorder_.Bodies();
     return !bodies.empty() && bodies.back() == lastBody;

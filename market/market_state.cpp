@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 #include "foundation/local_clock.h"
 #include "foundation/run_log.h"
@@ -88,21 +90,63 @@ void ApplyTradingPhase(refdata::SecurityRecord& security, const char phase[2]) {
   if (phase[1] == '0') security.haltFlag = '.';
 }
 
-// Copies a table out under the lock without allocating while it is held: the destination grows
-// outside the lock until the table fits.
+// How much a write-cycle copy takes per hold of the lock. A table of 20,000 securities is several
+// megabytes, whose copy in one hold would stop the receive thread for milliseconds; in slices of
+// this size a handler waits for one slice at most. Each record is still copied whole under the
+// lock, and records never depend on one another, so a table copied slice by slice shows every
+// record as some complete message left it.
+constexpr size_t kSliceBytes = 64 * 1024;
+constexpr size_t kSliceEntries = 512;  // map entries per hold, where each step chases a pointer
+
 template <typename Record>
-void CopyOut(std::mutex& mutex, const std::vector<Record>& table, std::vector<Record>* out) {
+constexpr size_t SliceRecords() {
+  return sizeof(Record) >= kSliceBytes ? 1 : kSliceBytes / sizeof(Record);
+}
+
+// Before the next slice of a copy: a handler waiting for the lock gets it first. A mutex makes no
+// such promise: the copying thread, still running, would take it again before the woken handler
+// ran, and the handler would wait for the whole copy after all. Bounded, so that a handler that
+// cannot be scheduled does not hold the copy up for long.
+void LetWaitingHandlersIn(const std::atomic<int32_t>& waiting) {
+  for (int i = 0; i < 1000 && waiting.load(std::memory_order_acquire) > 0; ++i) {
+    std::this_thread::yield();
+  }
+}
+
+// Room for `more` elements beyond the size, made outside the lock (geometric, so that a first
+// cycle does not reallocate at every slice).
+template <typename Vector>
+void Reserve(Vector* v, size_t more) {
+  if (v->capacity() - v->size() < more) v->reserve(std::max(v->size() + more, 2 * v->capacity()));
+}
+
+// Copies a table out slice by slice without allocating while the lock is held. A rebuild of the
+// tables between two slices (the generation moved) starts the copy again.
+template <typename Record>
+void CopyOut(std::mutex& mutex, const std::atomic<int32_t>& waiting, const uint64_t& generation,
+             const std::vector<Record>& table, std::vector<Record>* out) {
+  constexpr size_t kSlice = SliceRecords<Record>();
   for (;;) {
-    size_t needed = 0;
+    size_t size = 0;
+    uint64_t copying = 0;
     {
       std::lock_guard<std::mutex> lock(mutex);
-      needed = table.size();
-      if (out->capacity() >= needed) {
-        out->assign(table.begin(), table.end());
-        return;
-      }
+      size = table.size();
+      copying = generation;
     }
-    out->reserve(needed);
+    out->resize(size);
+    bool whole = true;
+    for (size_t at = 0; at < size; at += kSlice) {
+      LetWaitingHandlersIn(waiting);
+      std::lock_guard<std::mutex> lock(mutex);
+      if (generation != copying) {
+        whole = false;
+        break;
+      }
+      std::copy_n(table.begin() + static_cast<std::ptrdiff_t>(at), std::min(kSlice, size - at),
+                  out->begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    if (whole) return;
   }
 }
 
@@ -174,6 +218,7 @@ void MarketState::StartDay(int32_t localDate) {
 }
 
 void MarketState::ClearTablesLocked() {
+  ++generation_;
   stockQuotes_.clear();
   stockSecurity_.clear();
   stockRows_.Clear();
@@ -311,7 +356,7 @@ void MarketState::BuildAfterHoursAndNegotiatedLocked(const refdata::ReferenceTab
 // ---- Handlers ----------------------------------------------------------------------------------
 
 bool MarketState::FetchStockQuote(const char* code, StockQuoteRecord* out) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const std::unique_lock<std::mutex> lock = LockForHandler();
   const int32_t row = stockRows_.Find(CodeOf(code));
   if (row < 0) return false;
   *out = stockQuotes_[static_cast<size_t>(row)];
@@ -319,7 +364,7 @@ bool MarketState::FetchStockQuote(const char* code, StockQuoteRecord* out) const
 }
 
 bool MarketState::FetchIndexQuote(IndexTable table, const char* code, IndexQuoteRecord* out) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const std::unique_lock<std::mutex> lock = LockForHandler();
   const int32_t row = indexRows_.Find(CodeOf(code));
   if (row < 0) return false;
   *out = IndexRows(table)[static_cast<size_t>(row)];
@@ -327,7 +372,7 @@ bool MarketState::FetchIndexQuote(IndexTable table, const char* code, IndexQuote
 }
 
 bool MarketState::FetchVolumeStat(const char* code, VolumeStatRecord* out) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const std::unique_lock<std::mutex> lock = LockForHandler();
   const int32_t row = statRows_.Find(CodeOf(code));
   if (row < 0) return false;
   *out = stats_[static_cast<size_t>(row)];
@@ -349,26 +394,29 @@ void CopyFrom(Record& to, const Record& from, Field Record::*first) {
 }  // namespace
 
 bool MarketState::StoreStockQuote(const StockQuoteRecord& record) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const std::unique_lock<std::mutex> lock = LockForHandler();
   const int32_t row = stockRows_.Find(CodeOf(record.code));
   if (row < 0) return false;
   CopyFrom(stockQuotes_[static_cast<size_t>(row)], record, &StockQuoteRecord::prevClose);
+  ++updatesApplied_;
   return true;
 }
 
 bool MarketState::StoreIndexQuote(IndexTable table, const IndexQuoteRecord& record) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const std::unique_lock<std::mutex> lock = LockForHandler();
   const int32_t row = indexRows_.Find(CodeOf(record.code));
   if (row < 0) return false;
   CopyFrom(IndexRows(table)[static_cast<size_t>(row)], record, &IndexQuoteRecord::prevClose);
+  ++updatesApplied_;
   return true;
 }
 
 bool MarketState::StoreVolumeStat(const VolumeStatRecord& record) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const std::unique_lock<std::mutex> lock = LockForHandler();
   const int32_t row = statRows_.Find(CodeOf(record.code));
   if (row < 0) return false;
   CopyFrom(stats_[static_cast<size_t>(row)], record, &VolumeStatRecord::volume);
+  ++updatesApplied_;
   return true;
 }
 
@@ -380,7 +428,7 @@ bool MarketState::HasStockQuote(const char* code) const {
 bool MarketState::StoreCashAuctionSnapshot(const CashAuctionUpdate& update) {
   int32_t show = -1;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const std::unique_lock<std::mutex> lock = LockForHandler();
     // The closing load sets the flag under this lock before it applies any price, so a snapshot
     // decoded before the load began can never overwrite a closing price.
     if (closingDataLoaded_.load(std::memory_order_relaxed)) return false;
@@ -409,6 +457,7 @@ bool MarketState::StoreCashAuctionSnapshot(const CashAuctionUpdate& update) {
       ApplyTradingPhase(*security, update.tradingPhase);
     }
     show = MoveMarketTimeLocked(update.origTime);
+    ++updatesApplied_;
   }
   if (show >= 0) ShowMarketTime(show);
   return true;
@@ -418,11 +467,12 @@ bool MarketState::StoreIndexSnapshot(IndexTable table, const IndexQuoteRecord& r
                                      int64_t origTime) {
   int32_t show = -1;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const std::unique_lock<std::mutex> lock = LockForHandler();
     const int32_t row = indexRows_.Find(CodeOf(record.code));
     if (row < 0) return false;
     CopyFrom(IndexRows(table)[static_cast<size_t>(row)], record, &IndexQuoteRecord::prevClose);
     show = MoveMarketTimeLocked(origTime);
+    ++updatesApplied_;
   }
   if (show >= 0) ShowMarketTime(show);
   return true;
@@ -430,10 +480,11 @@ bool MarketState::StoreIndexSnapshot(IndexTable table, const IndexQuoteRecord& r
 
 bool MarketState::MergeAfterHours(const AfterHoursQuoteRecord& buffer, int column) {
   if (column != 0 && column != 1) return false;
-  std::lock_guard<std::mutex> lock(mutex_);
+  const std::unique_lock<std::mutex> lock = LockForHandler();
   const int32_t row = afterHoursRows_.Find(CodeOf(buffer.code));
   if (row < 0) return false;
   AfterHoursQuoteRecord& stored = afterHours_[static_cast<size_t>(row)];
+  ++updatesApplied_;
   if (stored.has060 != '1' && stored.has061 != '2') {
     CopyFrom(stored, buffer, &AfterHoursQuoteRecord::has060);
     return true;
@@ -464,7 +515,7 @@ NegotiatedQuoteRecord* MarketState::NegotiatedSlotLocked(int64_t sequence) {
 }
 
 bool MarketState::StoreNegotiatedOrder(const NegotiatedQuoteRecord& buffer) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const std::unique_lock<std::mutex> lock = LockForHandler();
   NegotiatedQuoteRecord* slot = NegotiatedSlotLocked(buffer.sequence);
   if (slot == nullptr) return false;
   // An outcome may arrive before its order: the order must not make a filled order live again.
@@ -474,11 +525,12 @@ bool MarketState::StoreNegotiatedOrder(const NegotiatedQuoteRecord& buffer) {
   const size_t key = static_cast<size_t>(buffer.sequence - 1);
   negotiatedKeys_[key] =
       static_cast<uint8_t>(kKeyPresent | (HasCode(slot->code) ? kKeyHasCode : 0));
+  ++updatesApplied_;
   return true;
 }
 
 bool MarketState::UpdateNegotiatedOutcome(int64_t sequence, const char code[8], char status) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const std::unique_lock<std::mutex> lock = LockForHandler();
   NegotiatedQuoteRecord* slot = NegotiatedSlotLocked(sequence);
   if (slot == nullptr) return false;
   std::memcpy(slot->code, code, sizeof slot->code);
@@ -488,25 +540,27 @@ bool MarketState::UpdateNegotiatedOutcome(int64_t sequence, const char code[8], 
   const size_t key = static_cast<size_t>(sequence - 1);
   negotiatedKeys_[key] =
       static_cast<uint8_t>(kKeyPresent | (HasCode(slot->code) ? kKeyHasCode : 0));
+  ++updatesApplied_;
   return true;
 }
 
 bool MarketState::ApplySecuritySwitches(const char code[8], const char pending[31]) {
   if (CodeOf(code) <= 0) return false;
-  std::lock_guard<std::mutex> lock(mutex_);
+  const std::unique_lock<std::mutex> lock = LockForHandler();
   if (reference_ == nullptr) return false;
   refdata::SecuritySwitchRecord* entry = reference_->securitySwitch.Find(code, true);
   if (entry == nullptr) return false;
   for (size_t i = 0; i < sizeof entry->switches; ++i) {
     if (pending[i] != '\0') entry->switches[i] = pending[i];
   }
+  ++updatesApplied_;
   return true;
 }
 
 void MarketState::SetMarketTime(int64_t origTime) {
   int32_t show = -1;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const std::unique_lock<std::mutex> lock = LockForHandler();
     show = MoveMarketTimeLocked(origTime);
   }
   if (show >= 0) ShowMarketTime(show);
@@ -533,7 +587,7 @@ int32_t MarketState::MoveMarketTimeLocked(int64_t origTime) {
 }
 
 void MarketState::SetStreamClosed(int group, char closed) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const std::unique_lock<std::mutex> lock = LockForHandler();
   switch (group) {
     case kStreamGroupNegotiated:
       clock_.NegotiatedClosed = closed;
@@ -545,8 +599,39 @@ void MarketState::SetStreamClosed(int group, char closed) {
       clock_.AuctionClosed = closed;
       break;
     default:
-      break;
+      return;
   }
+  ++updatesApplied_;
+}
+
+// ---- Load figures ------------------------------------------------------------------------------
+
+std::unique_lock<std::mutex> MarketState::LockForHandler() const {
+  std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+  if (lock.owns_lock()) return lock;
+  const auto begin = std::chrono::steady_clock::now();
+  handlersWaiting_.fetch_add(1, std::memory_order_acq_rel);
+  lock.lock();
+  handlersWaiting_.fetch_sub(1, std::memory_order_acq_rel);
+  const auto waited = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now() - begin);
+  const uint64_t us = static_cast<uint64_t>(waited.count());
+  // The write thread may reset the figure at any moment: a plain store could undo its reset or
+  // lose this wait.
+  uint64_t longest = longestHandlerWaitUs_.load(std::memory_order_relaxed);
+  while (us > longest &&
+         !longestHandlerWaitUs_.compare_exchange_weak(longest, us, std::memory_order_relaxed)) {
+  }
+  return lock;
+}
+
+uint64_t MarketState::TakeLongestHandlerWaitUs() {
+  return longestHandlerWaitUs_.exchange(0, std::memory_order_relaxed);
+}
+
+uint64_t MarketState::UpdatesApplied() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return updatesApplied_;
 }
 
 // ---- Closing data ------------------------------------------------------------------------------
@@ -591,85 +676,100 @@ int32_t MarketState::DisplayedTime() const {
 }
 
 void MarketState::SnapshotStockQuotes(std::vector<StockQuoteRecord>* out) const {
-  CopyOut(mutex_, stockQuotes_, out);
+  CopyOut(mutex_, handlersWaiting_, generation_, stockQuotes_, out);
 }
 
 void MarketState::SnapshotIndexQuotes(IndexTable table, std::vector<IndexQuoteRecord>* out) const {
-  CopyOut(mutex_, IndexRows(table), out);
+  CopyOut(mutex_, handlersWaiting_, generation_, IndexRows(table), out);
 }
 
 void MarketState::SnapshotVolumeStats(std::vector<VolumeStatRecord>* out) const {
-  CopyOut(mutex_, stats_, out);
+  CopyOut(mutex_, handlersWaiting_, generation_, stats_, out);
 }
 
 void MarketState::SnapshotAfterHours(std::vector<AfterHoursQuoteRecord>* out) const {
-  CopyOut(mutex_, afterHours_, out);
+  CopyOut(mutex_, handlersWaiting_, generation_, afterHours_, out);
 }
 
 void MarketState::SnapshotNegotiated(std::vector<NegotiatedQuoteRecord>* out) const {
-  for (;;) {
-    size_t needed = 0;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      for (const uint16_t key : negotiatedUsed_) {
-        if ((negotiatedKeys_[key] & kKeyHasCode) != 0) ++needed;
-      }
-      if (out->capacity() >= needed) {
-        out->clear();
-        // Key order: the flags are walked in order rather than the (arrival-ordered) used list.
-        for (size_t key = 0; key < negotiatedEnd_ && out->size() < needed; ++key) {
-          if ((negotiatedKeys_[key] & kKeyHasCode) != 0) out->push_back(negotiated_[key]);
-        }
-        return;
-      }
+  constexpr size_t kSlice = SliceRecords<NegotiatedQuoteRecord>();
+  out->clear();
+  uint64_t copying = 0;
+  // Key order: the flags are walked in order rather than the (arrival-ordered) used list.
+  for (size_t key = 0;;) {
+    Reserve(out, kSlice);
+    LetWaitingHandlersIn(handlersWaiting_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (key == 0) {
+      copying = generation_;
+    } else if (generation_ != copying) {
+      out->clear();
+      key = 0;
+      continue;
     }
-    out->reserve(needed);
+    const size_t end = std::min(negotiatedEnd_, key + kSlice);
+    for (; key < end; ++key) {
+      if ((negotiatedKeys_[key] & kKeyHasCode) != 0) out->push_back(negotiated_[key]);
+    }
+    if (key >= negotiatedEnd_) return;
   }
 }
 
-void MarketState::SnapshotOverlay(refdata::FeedOverlay* out) const {
-  for (;;) {
-    size_t needed = 0;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      needed = reference_ != nullptr ? reference_->securities.Size() : 0;
-      if (out->phases.capacity() >= needed) {
-        out->phases.clear();
-        if (reference_ != nullptr) {
-          for (const auto& [code, entry] : reference_->securities) {
-            refdata::FeedOverlay::Phase phase{
-                code,
-                {entry.record.tradingPhase[0], entry.record.tradingPhase[1]},
-                entry.record.haltFlag};
-            out->phases.push_back(phase);
-          }
-        }
-        break;
-      }
+namespace {
+
+// Walks a reference table slice by slice in code order, each slice under the lock and found again
+// by its first code, so that nothing held between two slices can go stale. take(code, record) is
+// called for every entry, under the lock; room(n) before each slice, outside it.
+template <typename Table, typename Room, typename Take>
+void WalkInSlices(std::mutex& mutex, const std::atomic<int32_t>& waiting, const Table* table,
+                  Room&& room, Take&& take) {
+  for (uint32_t next = 0;;) {
+    room(kSliceEntries);
+    LetWaitingHandlersIn(waiting);
+    std::lock_guard<std::mutex> lock(mutex);
+    if (table == nullptr) return;
+    const auto& entries = table->Entries();
+    auto it = entries.lower_bound(next);
+    for (size_t n = 0; it != entries.end() && n < kSliceEntries; ++it, ++n) {
+      take(it->first, it->second.record);
+      next = it->first + 1;
     }
-    out->phases.reserve(needed);
+    if (it == entries.end()) return;
   }
+}
+
+}  // namespace
+
+void MarketState::SnapshotOverlay(refdata::FeedOverlay* out) const {
+  out->phases.clear();
+  const refdata::SecurityTable* securities = nullptr;
+  const refdata::SecuritySwitchTable* switchTable = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (reference_ != nullptr) {
+      securities = &reference_->securities;
+      switchTable = &reference_->securitySwitch;
+    }
+  }
+  WalkInSlices(
+      mutex_, handlersWaiting_, securities, [&](size_t n) { Reserve(&out->phases, n); },
+      [&](uint32_t code, const refdata::SecurityRecord& record) {
+        out->phases.push_back(
+            {code, {record.tradingPhase[0], record.tradingPhase[1]}, record.haltFlag});
+      });
   // The switches are copied into a flat list under the lock and made into the map outside it.
   std::vector<refdata::SecuritySwitchRecord> switches;
   std::vector<uint32_t> codes;
-  for (;;) {
-    size_t needed = 0;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      needed = reference_ != nullptr ? reference_->securitySwitch.Size() : 0;
-      if (switches.capacity() >= needed && codes.capacity() >= needed) {
-        if (reference_ != nullptr) {
-          for (const auto& [code, entry] : reference_->securitySwitch) {
-            codes.push_back(code);
-            switches.push_back(entry.record);
-          }
-        }
-        break;
-      }
-    }
-    switches.reserve(needed);
-    codes.reserve(needed);
-  }
+  WalkInSlices(
+      mutex_, handlersWaiting_, switchTable,
+      [&](size_t n) {
+        Reserve(&switches, n);
+        Reserve(&codes, n);
+      },
+      [&](uint32_t code, const refdata::SecuritySwitchRecord& record) {
+        codes.push_back(code);
+        switches.push_back(record);
+      });
   out->switches.clear();
   for (size_t i = 0; i < switches.size(); ++i) {
     out->switches.emplace_hint(out->switches.end(), codes[i], switches[i]);

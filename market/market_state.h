@@ -7,11 +7,11 @@
 // data handlers update it on the receive thread; the write thread takes snapshots of it and, after
 // the close, applies the closing data. One mutex guards all of it and also the reference-record
 // fields the receive thread changes: the securities' trading phase and halt flag and the security
-// switch table. Every public function takes the mutex itself for one short hold (a handler holds it
-// only for its copy-in, a snapshot for one table's copy), and nothing waits on anything else while
-// holding it: the market time goes to the main window after the mutex is released. A table record
-// therefore only ever holds values of completely decoded messages, and no snapshot sees a record
-// half copied.
+// switch table. Every public function takes the mutex itself for short holds (a handler holds it
+// only for its copy-in, a snapshot for one slice of a table at a time), and nothing waits on
+// anything else while holding it: the market time goes to the main window after the mutex is
+// released. A table record therefore only ever holds values of completely decoded messages, and no
+// snapshot sees a record half copied.
 //
 // Lifetime: one per processor, for the whole process. Build binds it to the reference tables whose
 // feed-driven fields it guards; those tables must outlive it, and the securities table must not be
@@ -174,7 +174,17 @@ class MarketState final : public refdata::ClosingDataSink {
   void ApplyClose(uint32_t codeNumber, int64_t close, int64_t trades, int64_t volume,
                   int64_t turnover) override;
 
-  // ---- Write cycle (write thread): copies, one lock hold per table ----------------------------
+  // ---- Load figures (write thread's optional cycle report) ------------------------------------
+
+  // The longest time, in microseconds, that a handler call waited for the lock since the previous
+  // call (or construction); 0 when the lock was always free. The write cycle's copies are what a
+  // handler can wait for.
+  uint64_t TakeLongestHandlerWaitUs();
+  // Records the handlers stored since construction (an index snapshot stores one per table, a
+  // stream phase message one per stream group it changed).
+  uint64_t UpdatesApplied() const;
+
+  // ---- Write cycle (write thread): copies, each in slices of about 64 KB per lock hold -------
 
   MarketClock Clock() const;
   MarketCounts Counts() const;
@@ -211,6 +221,9 @@ class MarketState final : public refdata::ClosingDataSink {
     return table == IndexTable::kThreeDecimals ? indexes_ : indexes4_;
   }
   NegotiatedQuoteRecord* NegotiatedSlotLocked(int64_t sequence);
+  // The lock as the handlers' calls take it: when it is busy, the wait is timed (the clock is not
+  // read when it is free) and the longest one kept.
+  std::unique_lock<std::mutex> LockForHandler() const;
 
   mutable std::mutex mutex_;
   // ---- guarded by mutex_ ----
@@ -233,9 +246,14 @@ class MarketState final : public refdata::ClosingDataSink {
   MarketCounts counts_;
   MarketClock clock_{};
   int32_t displayedTime_ = 0;
+  uint64_t updatesApplied_ = 0;
+  uint64_t generation_ = 0;  // moves whenever the tables are emptied (Build, Reset)
   // ---- written under mutex_, read without it by the hint and the Initialized check ----
   std::atomic<bool> closingDataLoaded_{false};
   std::atomic<bool> initialized_{false};
+  // ---- written by the handlers' lock, reset by the write thread ----
+  mutable std::atomic<uint64_t> longestHandlerWaitUs_{0};
+  mutable std::atomic<int32_t> handlersWaiting_{0};  // handler calls blocked on the lock
 };
 
 }  // namespace fw::market

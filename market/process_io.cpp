@@ -182,13 +182,24 @@ void MProcessIO::WriterLoop() {
       continue;
     }
     if (sinceCycle.Elapsed() > config.writeInterval) {
+      const int32_t before = cyclesWritten_.load();
+      const MsClock cycle;
       WriteAll();
+      const uint32_t ms = cycle.Elapsed();
       sinceCycle.Set();
+      if (timings_.reportCycles && cyclesWritten_.load() != before) ReportCycle(ms);
       continue;
     }
     MThread::CurrentWaitForStop(config.wrIntervalSleep);
     if (LocalNow().Time() > timings_.closingAfterTime) LoadClosingData();
   }
+}
+
+void MProcessIO::ReportCycle(uint32_t ms) {
+  const unsigned long long waited = state_.TakeLongestHandlerWaitUs();
+  const unsigned long long applied = state_.UpdatesApplied();
+  WriteLog(0, "write cycle %u ms, receive thread waited at most %llu us, %llu updates applied", ms,
+           waited, applied);
 }
 
 bool MProcessIO::LoadClosingData() {

@@ -3,6 +3,7 @@
 // the same as the Windows program's, driven through the same window rules.
 //
 //   fenwright [--start]     --start presses Start at once (so does autostart=true in the ini)
+//   --report-cycles         one run-log line per write cycle with its load figures (load runs)
 //   SIGINT / SIGTERM        close the program (the close sequence stops the service first)
 //   on a terminal: start, stop, config, about, quit
 //
@@ -115,10 +116,13 @@ const char kHelp[] =
     "fenwright: receives the Shenzhen exchange's binary market data feed and rewrites the legacy\n"
     "DBF files SJSHQ, SJSXX, SJSXXN, SJSZS, SJSPHHQ and SJSZHHQ every few seconds.\n"
     "\n"
-    "usage: fenwright [--start] [--help]\n"
+    "usage: fenwright [--start] [--report-cycles] [--help]\n"
     "\n"
-    "  --start   start the service at once (as the Start button; autostart=true in the ini does too)\n"
-    "  --help    this text\n"
+    "  --start          start the service at once (as the Start button; autostart=true in the ini\n"
+    "                   does too)\n"
+    "  --report-cycles  log one line per write cycle: its duration, the receive thread's longest\n"
+    "                   wait for the market state and the updates applied so far (load runs)\n"
+    "  --help           this text\n"
     "\n"
     "The settings are read from the ini file beside the executable (fenwright.ini). The run log\n"
     "goes to standard output and to .\\log\\Tarvik_Log_<YYYYMMDD>.log in the working folder.\n"
@@ -132,9 +136,12 @@ const char kHelp[] =
 
 int main(int argc, char** argv) {
   bool pressStart = false;
+  shell::ServiceTimings timings;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--start") == 0 || std::strcmp(argv[i], "autostart") == 0) {
       pressStart = true;
+    } else if (std::strcmp(argv[i], "--report-cycles") == 0) {
+      timings.writer.reportCycles = true;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(kHelp, stdout);
       return 0;
@@ -152,7 +159,7 @@ int main(int argc, char** argv) {
   SetMainWindow(window);
   ConsolePort port;
   {
-    shell::Service service(market::TheProcessor());
+    shell::Service service(market::TheProcessor(), timings);
     shell::UiControl control(service);
     ui::MainWindowModel model(control, port);
     model.Initialize();

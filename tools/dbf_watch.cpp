@@ -1,0 +1,315 @@
+#include "tools/dbf_watch.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <utility>
+
+#include "foundation/platform/platform.h"
+
+namespace fw::tools {
+namespace {
+
+constexpr size_t kHeaderBytes = 32;
+constexpr size_t kDescriptorBytes = 32;
+constexpr size_t kMaxProblems = 20;
+
+uint32_t Little(std::string_view b, size_t at, int bytes) {
+  uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) {
+    v = v << 8 | static_cast<uint8_t>(b[at + static_cast<size_t>(i)]);
+  }
+  return v;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsEmptyByte(char c) { return c == ' ' || c == '\0'; }
+
+bool AllEmpty(std::string_view field) {
+  return std::all_of(field.begin(), field.end(), IsEmptyByte);
+}
+
+// The text of a number as the legacy readers take it: blanks around an optional minus, digits and
+// an optional point with more digits (record 0 of some files carries short texts such as "01" at
+// the left of a numeric field; a fraction cut to the field's width may lose the digits before its
+// point: ".001000"). A blank inside the number, as a torn read can leave, is not one.
+bool IsNumericText(std::string_view field) {
+  size_t i = 0;
+  size_t end = field.size();
+  while (i < end && IsEmptyByte(field[i])) ++i;
+  while (end > i && IsEmptyByte(field[end - 1])) --end;
+  if (i < end && field[i] == '-') ++i;
+  size_t digits = 0;
+  while (i < end && IsDigit(field[i])) ++i, ++digits;
+  if (i < end && field[i] == '.') {
+    ++i;
+    size_t fraction = 0;
+    while (i < end && IsDigit(field[i])) ++i, ++fraction;
+    if (fraction == 0) return false;
+    digits += fraction;
+  }
+  return digits > 0 && i == end;
+}
+
+// A date as the legacy readers take it: digits, blank-padded (record 0 may hold a plain 0).
+bool IsDateText(std::string_view field) {
+  size_t i = 0;
+  while (i < field.size() && IsEmptyByte(field[i])) ++i;
+  size_t digits = 0;
+  while (i < field.size() && IsDigit(field[i])) ++i, ++digits;
+  while (i < field.size() && IsEmptyByte(field[i])) ++i;
+  return digits > 0 && i == field.size();
+}
+
+struct Field {
+  char type;
+  unsigned length;
+  unsigned decimals;
+  std::string name;
+};
+
+DbfImageCheck Malformed(std::string reason, uint32_t records = 0) {
+  DbfImageCheck check;
+  check.verdict = DbfVerdict::kMalformed;
+  check.reason = std::move(reason);
+  check.records = records;
+  return check;
+}
+
+}  // namespace
+
+DbfImageCheck CheckDbfImage(std::string_view b) {
+  if (b.size() < kHeaderBytes) return Malformed("only " + std::to_string(b.size()) + " bytes");
+  if (static_cast<uint8_t>(b[0]) != 3) {
+    return Malformed("version byte " + std::to_string(static_cast<uint8_t>(b[0])));
+  }
+  const unsigned month = static_cast<uint8_t>(b[2]);
+  const unsigned day = static_cast<uint8_t>(b[3]);
+  if (month < 1 || month > 12 || day < 1 || day > 31) {
+    return Malformed("date bytes " + std::to_string(month) + "/" + std::to_string(day));
+  }
+  const uint32_t records = Little(b, 4, 4);
+  const size_t headerLength = Little(b, 8, 2);
+  const size_t recordLength = Little(b, 10, 2);
+  for (size_t i = 12; i < kHeaderBytes; ++i) {
+    if (b[i] != '\0') return Malformed("reserved header byte " + std::to_string(i), records);
+  }
+  if (headerLength < kHeaderBytes + kDescriptorBytes + 1 ||
+      (headerLength - kHeaderBytes - 1) % kDescriptorBytes != 0) {
+    return Malformed("header length " + std::to_string(headerLength), records);
+  }
+  if (b.size() < headerLength) {
+    return Malformed(std::to_string(b.size()) + " bytes, shorter than the header", records);
+  }
+  if (b[headerLength - 1] != '\x0D') return Malformed("no header terminator", records);
+
+  std::vector<Field> fields;
+  size_t offset = 1;
+  for (size_t d = kHeaderBytes; d + 1 < headerLength; d += kDescriptorBytes) {
+    const std::string_view descriptor = b.substr(d, kDescriptorBytes);
+    Field f;
+    size_t n = 0;
+    while (n < 11 && descriptor[n] != '\0') ++n;
+    f.name = std::string(descriptor.substr(0, n));
+    const std::string_view padding = descriptor.substr(n, 11 - n);
+    const bool nameOk =
+        n > 0 &&
+        std::all_of(f.name.begin(), f.name.end(),
+                    [](char c) { return (c >= 'A' && c <= 'Z') || IsDigit(c) || c == '_'; }) &&
+        std::all_of(padding.begin(), padding.end(), [](char c) { return c == '\0'; });
+    if (!nameOk) return Malformed("field name at " + std::to_string(d), records);
+    f.type = descriptor[11];
+    f.length = static_cast<uint8_t>(descriptor[16]);
+    f.decimals = static_cast<uint8_t>(descriptor[17]);
+    const std::string at = "field " + f.name;
+    if (f.type != 'C' && f.type != 'N' && f.type != 'D') return Malformed(at + ": type", records);
+    if (Little(b, d + 12, 4) != offset) return Malformed(at + ": offset", records);
+    if (f.length == 0) return Malformed(at + ": length 0", records);
+    if (f.type == 'D' && f.length != 8)
+      return Malformed(at + ": date of length " + std::to_string(f.length), records);
+    if (f.type != 'N' ? f.decimals != 0 : f.decimals >= f.length) {
+      return Malformed(at + ": decimals", records);
+    }
+    for (size_t i = 18; i < kDescriptorBytes; ++i) {
+      if (descriptor[i] != '\0') return Malformed(at + ": reserved byte", records);
+    }
+    offset += f.length;
+    fields.push_back(std::move(f));
+  }
+  if (offset != recordLength) {
+    return Malformed("record length " + std::to_string(recordLength) + " for fields of " +
+                         std::to_string(offset),
+                     records);
+  }
+  const uint64_t expected = headerLength + static_cast<uint64_t>(records) * recordLength;
+  if (b.size() < expected) {
+    return Malformed(std::to_string(b.size()) + " bytes for " + std::to_string(records) +
+                         " records of " + std::to_string(recordLength),
+                     records);
+  }
+  for (uint32_t r = 0; r < records; ++r) {
+    const std::string_view record =
+        b.substr(headerLength + static_cast<size_t>(r) * recordLength, recordLength);
+    if (AllEmpty(record)) continue;
+    const std::string where = "record " + std::to_string(r);
+    if (record[0] != ' ' && record[0] != '*' && record[0] != '\0')
+      return Malformed(where + ": deletion flag", records);
+    size_t at = 1;
+    for (const Field& f : fields) {
+      const std::string_view value = record.substr(at, f.length);
+      at += f.length;
+      if (f.type == 'C' || AllEmpty(value)) continue;
+      const bool ok = f.type == 'N' ? IsNumericText(value) : IsDateText(value);
+      if (!ok)
+        return Malformed(where + ", field " + f.name + ": [" + std::string(value) + "]", records);
+    }
+  }
+  DbfImageCheck check;
+  check.verdict = b.size() > expected ? DbfVerdict::kLongerTail : DbfVerdict::kSound;
+  check.records = records;
+  return check;
+}
+
+namespace {
+
+// Size and modification time of a file (invalid when they cannot be had).
+struct Stamp {
+  bool valid = false;
+  uintmax_t size = 0;
+  std::filesystem::file_time_type time{};
+  bool operator==(const Stamp& o) const {
+    return valid == o.valid && size == o.size && time == o.time;
+  }
+};
+
+Stamp StampOf(const std::string& path) {
+  Stamp stamp;
+  std::error_code error;
+  const std::filesystem::path p(path);
+  stamp.size = std::filesystem::file_size(p, error);
+  if (error) return stamp;
+  stamp.time = std::filesystem::last_write_time(p, error);
+  stamp.valid = !error;
+  return stamp;
+}
+
+}  // namespace
+
+bool ReadWholeDbf(const std::string& path, std::string* bytes, bool* changed) {
+  bytes->clear();
+  const std::string native = platform::NativePath(path);
+  Stamp before;
+  if (changed != nullptr) before = StampOf(native);
+  std::FILE* file = std::fopen(native.c_str(), "rb");
+  if (file == nullptr) return false;
+  constexpr size_t kChunk = 1 << 20;
+  bool ok = true;
+  for (;;) {
+    const size_t had = bytes->size();
+    bytes->resize(had + kChunk);
+    const size_t got = std::fread(bytes->data() + had, 1, kChunk, file);
+    bytes->resize(had + got);
+    if (got < kChunk) {
+      ok = std::ferror(file) == 0;
+      break;
+    }
+  }
+  std::fclose(file);
+  if (changed != nullptr) *changed = !(StampOf(native) == before);
+  return ok;
+}
+
+DbfWatchCounts& DbfWatchCounts::operator+=(const DbfWatchCounts& other) {
+  reads += other.reads;
+  sound += other.sound;
+  longerTail += other.longerTail;
+  torn += other.torn;
+  changed += other.changed;
+  malformed += other.malformed;
+  unopened += other.unopened;
+  return *this;
+}
+
+DbfWatch::Reader DbfWatch::DiskReader() {
+  return [](const std::string& path, std::string* bytes, bool* changed) {
+    return ReadWholeDbf(path, bytes, changed);
+  };
+}
+
+DbfWatch::DbfWatch(std::vector<std::string> paths, uint32_t settleMs, Reader reader)
+    : settleMs_(settleMs), reader_(std::move(reader)) {
+  for (std::string& p : paths) files_.push_back({std::move(p), {}});
+}
+
+void DbfWatch::Pass() {
+  for (File& file : files_) ReadOnce(file);
+}
+
+DbfWatchCounts DbfWatch::Total() const {
+  DbfWatchCounts total;
+  for (const File& file : files_) total += file.counts;
+  return total;
+}
+
+void DbfWatch::ReadOnce(File& file) {
+  bool moved = false;
+  if (!reader_(file.path, &image_, &moved)) {
+    ++file.counts.unopened;
+    return;
+  }
+  ++file.counts.reads;
+  const DbfImageCheck check = CheckDbfImage(image_);
+  switch (check.verdict) {
+    case DbfVerdict::kSound:
+      ++(moved ? file.counts.changed : file.counts.sound);
+      file.soundSize = image_.size();
+      return;
+    case DbfVerdict::kLongerTail:
+      ++file.counts.longerTail;
+      file.soundSize = image_.size();
+      return;
+    case DbfVerdict::kMalformed:
+      break;
+  }
+  size_t after = 0;
+  std::string reason = check.reason;
+  if (SettlesToSound(file.path, image_, &after)) {
+    // One write over the old bytes, then the cut, never leaves the file shorter than both its old
+    // and its new length; a file cut first and written afterwards does.
+    const size_t before = file.soundSize;
+    file.soundSize = after;
+    if (before == 0 || image_.size() >= std::min(before, after)) {
+      ++file.counts.torn;
+      return;
+    }
+    reason = "shorter than the file before (" + std::to_string(before) + " bytes) and after (" +
+             std::to_string(after) + " bytes) the rewrite";
+  }
+  ++file.counts.malformed;
+  if (problems_.size() < kMaxProblems) {
+    problems_.push_back(file.path + " (" + std::to_string(image_.size()) + " bytes): " + reason);
+  }
+}
+
+bool DbfWatch::SettlesToSound(const std::string& path, const std::string& malformed,
+                              size_t* soundSize) const {
+  const uint32_t begin = platform::TickCount();
+  std::string again;
+  uint32_t pause = 0;
+  for (;;) {
+    if (pause > 0) platform::SleepMs(pause);
+    // An identical image is a file that did not move (yet); a different malformed one is a write
+    // still under way.
+    bool moved = false;
+    if (reader_(path, &again, &moved) && again != malformed &&
+        CheckDbfImage(again).verdict != DbfVerdict::kMalformed) {
+      *soundSize = again.size();
+      return true;
+    }
+    if (platform::TickCount() - begin >= settleMs_) return false;
+    pause = pause == 0 ? 1 : std::min<uint32_t>(pause * 2, 16);
+  }
+}
+
+}  // namespace fw::tools

@@ -130,10 +130,19 @@ class ConcurrentReaders : public ::testing::Test {
 
   // The reader program over the six files until the stop file appears; its output in out.
   std::string WatchCommand(const std::string& stopFile, const std::string& out) const {
-    std::string command = "\"" + std::string(FW_DBFWATCH) + "\" --settle-ms " +
-                          std::to_string(kSettleMs) + " --stop-file \"" + stopFile + "\"";
-    for (const char* name : kFiles) command += " \"" + dir_.File(name) + "\"";
-    return command + " >\"" + out + "\" 2>&1";
+    std::string command;
+    const auto quoted = [&command](const std::string& text) {
+      command.append(" \"").append(text).append("\"");
+    };
+    quoted(FW_DBFWATCH);
+    command.append(" --settle-ms ").append(std::to_string(kSettleMs)).append(" --stop-file");
+    quoted(stopFile);
+    for (const char* name : kFiles) quoted(dir_.File(name));
+    command.append(" >");
+    quoted(out);
+    command.append(" 2>&1");
+    // cmd /c drops the first and the last quote of a command line that starts with one.
+    return FW_CMD_SHELL ? "\"" + command + "\"" : command;
   }
 
   TempDir dir_;

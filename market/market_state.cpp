@@ -693,11 +693,15 @@ void MarketState::SnapshotAfterHours(std::vector<AfterHoursQuoteRecord>* out) co
 
 void MarketState::SnapshotNegotiated(std::vector<NegotiatedQuoteRecord>* out) const {
   constexpr size_t kSlice = SliceRecords<NegotiatedQuoteRecord>();
+  // Room for every key once, as the table itself has: orders come in all day, and a copy that grew
+  // with them would take memory in ever larger steps and copy itself at each.
+  if (out->capacity() < static_cast<size_t>(kMaxNegotiatedSequence)) {
+    out->reserve(static_cast<size_t>(kMaxNegotiatedSequence));
+  }
   out->clear();
   uint64_t copying = 0;
   // Key order: the flags are walked in order rather than the (arrival-ordered) used list.
   for (size_t key = 0;;) {
-    Reserve(out, kSlice);
     LetWaitingHandlersIn(handlersWaiting_);
     std::lock_guard<std::mutex> lock(mutex_);
     if (key == 0) {

@@ -27,6 +27,7 @@ void Usage(FILE* out) {
       "  --rounds N              snapshots of every security in the day (default 20)\n"
       "  --rate N|full           messages per second (default 1000)\n"
       "  --sessions N            exit after N client sessions (default: run until interrupted)\n"
+      "  --report-every S        print the frames and bytes sent so far every S seconds\n"
       "  --drop-after N          close the connection after N feed bytes (mid-frame)\n"
       "  --reset                 make that close a reset\n"
       "  --silent-after N        send nothing more after N feed bytes, connection kept open\n"
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
   std::string replay;
   unsigned long long rounds = 20;
   unsigned long long sessions = 0;
+  unsigned long long reportEvery = 0;
   options.messagesPerSecond = 1000;
   for (int i = 1; i < argc; ++i) {
     const char* option = argv[i];
@@ -100,6 +102,8 @@ int main(int argc, char** argv) {
       options.messagesPerSecond = static_cast<uint32_t>(number(100000000));
     } else if (std::strcmp(option, "--sessions") == 0) {
       sessions = number(1000000);
+    } else if (std::strcmp(option, "--report-every") == 0) {
+      reportEvery = number(86400);
     } else if (std::strcmp(option, "--drop-after") == 0) {
       options.dropAfterBytes = static_cast<int64_t>(number(1ull << 62));
     } else if (std::strcmp(option, "--reset") == 0) {
@@ -159,9 +163,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "fenwright-gateway: cannot listen (%d)\n", started);
     return 1;
   }
+  const uint32_t begin = fw::platform::TickCount();
+  uint32_t lastReport = begin;
   for (;;) {
     if (sessions > 0 && gateway.SessionsEnded() >= sessions) break;
     fw::platform::SleepMs(100);
+    const uint32_t now = fw::platform::TickCount();
+    if (reportEvery > 0 && now - lastReport >= reportEvery * 1000) {
+      lastReport = now;
+      std::printf("after %u ms: %llu frames sent, %llu feed bytes, %u connections\n", now - begin,
+                  static_cast<unsigned long long>(gateway.FramesSent()),
+                  static_cast<unsigned long long>(gateway.FeedBytesSent()), gateway.Connections());
+      std::fflush(stdout);
+    }
   }
   gateway.Stop();
   std::printf("%u connections, %u logons, %u heartbeats, %llu frames sent\n", gateway.Connections(),

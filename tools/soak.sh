@@ -39,7 +39,7 @@ echo "== generating a $securities-security day for $today"
 "$build/tools/fenwright-sampleday" --out "$run/xml/" --count $securities --date "$today" >/dev/null
 rm -f "$run"/xml/cashsecurityclosemd_*.xml
 # Rounds for the whole run, with room to spare: one round is about one message per security.
-rounds=$(( minutes * 60 * rate / securities * 5 / 4 + 20 ))
+rounds=$(( minutes * 60 * rate * 5 / (securities * 4) + 20 ))
 
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "dbf/legacy_text.h"
 #include "dbf/row_writer.h"
 #include "foundation/error_code.h"
 #include "foundation/local_clock.h"
@@ -75,23 +76,6 @@ double ScaledDifference(int64_t a, int64_t b) {
   return static_cast<double>(a - b) * 0.001;
 }
 
-// "%0*d": the sign counts towards the width.
-size_t ZeroPadded(int64_t value, unsigned width, char* out) {
-  const bool negative = value < 0;
-  uint64_t n = negative ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  char digits[20];
-  size_t count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n != 0);
-  size_t length = 0;
-  if (negative) out[length++] = '-';
-  for (size_t i = count + (negative ? 1 : 0); i < width; ++i) out[length++] = '0';
-  while (count != 0) out[length++] = digits[--count];
-  return length;
-}
-
 constexpr double kPrice = 0.001;  // price and turnover units: thousandths of a yuan
 
 // Looks codes up in one reference table. The stock quote table runs in ascending code order, so a
@@ -143,12 +127,8 @@ int32_t SZSjshqFile::WriteFirstRecord(const market::MarketClock& clock, uint32_t
   const int32_t row = NextRow();
   if (row < 0) return row;
 
-  // The market date as "%04d%02d%02d" of its year, month and day.
-  const int64_t date = clock.marketDate;
-  char dateText[64];
-  size_t length = ZeroPadded(date / 10000, 4, dateText);
-  length += ZeroPadded(date / 100 % 100, 2, dateText + length);
-  length += ZeroPadded(date % 100, 2, dateText + length);
+  char dateText[kLegacyTextSize];
+  const size_t length = DateText(clock.marketDate, dateText);
 
   RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
   w.Text(HQZQDM, "000000", 6);

@@ -792,13 +792,7 @@ int32_t SecurityInfoFile::SetData(const ReferenceTables& tables, const FeedOverl
   }
 
   // The issue, rights-issue and bond-distribution codes, merged into the securities in code order.
-  std::vector<uint32_t> listed;
-  listed.reserve(tables.issueParams.Size() + tables.rightsIssueParams.Size() +
-                 tables.bondDistributionParams.Size());
-  for (const auto& entry : tables.issueParams) listed.push_back(entry.first);
-  for (const auto& entry : tables.rightsIssueParams) listed.push_back(entry.first);
-  for (const auto& entry : tables.bondDistributionParams) listed.push_back(entry.first);
-  std::sort(listed.begin(), listed.end());
+  std::vector<uint32_t> listed = refdata::ParameterCodes(tables);
 
   uint32_t record = 1;
   // A parameter row at the next record; the record number advances only when a row was written.

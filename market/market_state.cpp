@@ -242,13 +242,7 @@ void MarketState::ClearTablesLocked() {
 // code of the issue, rights-issue and bond-distribution parameter files that is not a security,
 // merged in ascending code order.
 void MarketState::BuildStockQuotesLocked(refdata::ReferenceTables& tables) {
-  std::vector<uint32_t> listed;
-  listed.reserve(tables.issueParams.Size() + tables.rightsIssueParams.Size() +
-                 tables.bondDistributionParams.Size());
-  for (const auto& entry : tables.issueParams) listed.push_back(entry.first);
-  for (const auto& entry : tables.rightsIssueParams) listed.push_back(entry.first);
-  for (const auto& entry : tables.bondDistributionParams) listed.push_back(entry.first);
-  std::sort(listed.begin(), listed.end());
+  std::vector<uint32_t> listed = refdata::ParameterCodes(tables);
   // A code in two parameter files is still one instrument: a second row would never be updated
   // and would show the reference price beside the live one.
   listed.erase(std::unique(listed.begin(), listed.end()), listed.end());

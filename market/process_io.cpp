@@ -56,7 +56,9 @@ void MProcessIO::SetConfig(const shell::ConfigInfo& config) {
 
 void MProcessIO::SetFeedRing(MLoopBufferMt* ring) { ring_ = ring; }
 
-void MProcessIO::SetCaptureCloser(std::function<void()> closeCapture) { closeCapture_ = std::move(closeCapture); }
+void MProcessIO::SetCaptureCloser(std::function<void()> closeCapture) {
+  closeCapture_ = std::move(closeCapture);
+}
 
 void MProcessIO::SetWriterTimings(const WriterTimings& timings) { timings_ = timings; }
 
@@ -92,14 +94,20 @@ int32_t MProcessIO::StartUpLocked(shell::ConfigInfo& config) {
   const int32_t loaded = state_.WithLock([&]() -> int32_t {
     using namespace refdata;
     if (int32_t rc = RunLoad(kStat, StatLoader(folder, tables_.stat)); rc != 0) return rc;
-    if (int32_t rc = RunLoad(kIndexInfo, IndexInfoLoader(folder, tables_.indexInfo, config.IndexNameFile)); rc != 0) {
+    if (int32_t rc =
+            RunLoad(kIndexInfo, IndexInfoLoader(folder, tables_.indexInfo, config.IndexNameFile));
+        rc != 0) {
       return rc;
     }
-    if (int32_t rc = RunLoad(kSecurities, SecuritiesLoader(folder, tables_.securities)); rc != 0) return rc;
+    if (int32_t rc = RunLoad(kSecurities, SecuritiesLoader(folder, tables_.securities)); rc != 0)
+      return rc;
     RunLoad(kIssue, IssueParamsLoader(folder, tables_.issueParams, config.PriceUpLimit));
     RunLoad(kRightsIssue, RightsIssueParamsLoader(folder, tables_.rightsIssueParams));
-    RunLoad(kBondDistribution, BondDistributionParamsLoader(folder, tables_.bondDistributionParams));
-    if (int32_t rc = RunLoad(kCashAuction, CashAuctionParamsLoader(folder, tables_.cashAuctionParams)); rc != 0) {
+    RunLoad(kBondDistribution,
+            BondDistributionParamsLoader(folder, tables_.bondDistributionParams));
+    if (int32_t rc =
+            RunLoad(kCashAuction, CashAuctionParamsLoader(folder, tables_.cashAuctionParams));
+        rc != 0) {
       return rc;
     }
     RunLoad(kNegotiation, NegotiationParamsLoader(folder, tables_.negotiationParams));
@@ -113,11 +121,13 @@ int32_t MProcessIO::StartUpLocked(shell::ConfigInfo& config) {
   dbf::SZSjsxxnFile xxn;
   dbf::SZSjsxxFile xx;
   if (int32_t rc = xxn.Open(config.szl1); rc < 0) {
-    WriteLog(2, "create szl1 file failed, errorcode=%u, path=%s", static_cast<unsigned>(rc), config.szl1);
+    WriteLog(2, "create szl1 file failed, errorcode=%u, path=%s", static_cast<unsigned>(rc),
+             config.szl1);
     return -4;
   }
   if (int32_t rc = xx.Open(config.Sjsxxdbf); rc < 0) {
-    WriteLog(2, "create szl1 file failed, errorcode=%u, path=%s", static_cast<unsigned>(rc), config.Sjsxxdbf);
+    WriteLog(2, "create szl1 file failed, errorcode=%u, path=%s", static_cast<unsigned>(rc),
+             config.Sjsxxdbf);
     return -4;
   }
 
@@ -223,54 +233,79 @@ void MProcessIO::WriteAll() {
 
   {
     dbf::SZSjsxxnFile xxn;
-    if (xxn.Open(config.szl1) >= 0) xxn.WriteFile(tables_, s.overlay, s.clock);
+    int32_t rc = xxn.Open(config.szl1);
+    if (rc >= 0) rc = xxn.WriteFile(tables_, s.overlay, s.clock);
+    NoteFileResult(kFileSjsxxn, config.szl1, rc);
   }
   {
     dbf::SZSjsxxFile xx;
-    if (xx.Open(config.Sjsxxdbf) >= 0) xx.WriteFile(tables_, s.overlay, s.clock);
+    int32_t rc = xx.Open(config.Sjsxxdbf);
+    if (rc >= 0) rc = xx.WriteFile(tables_, s.overlay, s.clock);
+    NoteFileResult(kFileSjsxx, config.Sjsxxdbf, rc);
   }
   {
     dbf::SZSjshqFile hq(config.lostHighVol);
-    if (hq.Open(config.hqdbf) > 0) {
+    int32_t rc = hq.Open(config.hqdbf);
+    if (rc > 0) {
       hq.WriteFirstRecord(s.clock, counts.indexInfo + counts.stat + counts.quoteSources);
       hq.WriteStockRows(s.stockQuotes, tables_);
       hq.WriteStatisticsRows(s.stats);
       hq.WriteIndexRows(s.indexes);
-      hq.Flush();
+      rc = hq.Flush();
       hq.Abort();
     }
+    NoteFileResult(kFileSjshq, config.hqdbf, rc);
   }
   {
     dbf::SZSjszsFile zs(config.lostHighVol);
-    if (zs.Open(config.Sjszsdbf) > 0) {
+    int32_t rc = zs.Open(config.Sjszsdbf);
+    if (rc > 0) {
       zs.BeginRows(s.clock, counts.indexInfo);
       zs.WriteIndexRows(s.indexes4, tables_.indexInfo);
-      zs.Flush();
+      rc = zs.Flush();
       zs.Close();
     }
+    NoteFileResult(kFileSjszs, config.Sjszsdbf, rc);
   }
   const uint32_t estimate = counts.indexInfo + counts.stat + counts.securities;
   {
     dbf::SZSjsphhqFile phhq;
-    if (phhq.Open(config.Sjsphhqdbf) > 0) {
+    int32_t rc = phhq.Open(config.Sjsphhqdbf);
+    if (rc > 0) {
       phhq.WriteFirstRecord(s.clock, estimate);
       phhq.WriteAfterHoursRows(s.afterHours, tables_.securities);
       phhq.WriteStatisticsRows(s.stats);
       phhq.WriteIndexRows(s.indexes);
-      phhq.Flush();
+      rc = phhq.Flush();
       phhq.Abort();
     }
+    NoteFileResult(kFileSjsphhq, config.Sjsphhqdbf, rc);
   }
   {
     dbf::SZSjszhhqFile zhhq;
-    if (zhhq.Open(config.Sjszhhqdbf) > 0) {
+    int32_t rc = zhhq.Open(config.Sjszhhqdbf);
+    if (rc > 0) {
       zhhq.WriteFirstRecord(s.clock, estimate);
       zhhq.WriteNegotiatedRows(s.negotiated);
-      zhhq.Flush();
+      rc = zhhq.Flush();
       zhhq.Abort();
     }
+    NoteFileResult(kFileSjszhhq, config.Sjszhhqdbf, rc);
   }
   ++cyclesWritten_;
+}
+
+void MProcessIO::NoteFileResult(int file, const char* path, int32_t rc) {
+  // A file skipped or cut short is otherwise silent: one line when a file starts failing and one
+  // when it is written again, so that a file that stays stale all day does not go unnoticed, and
+  // a fault that lasts does not fill the log.
+  if (rc < 0 && !fileFailing_[file]) {
+    fileFailing_[file] = true;
+    WriteLog(1, "write %s failed, errorcode=%u", path, static_cast<unsigned>(rc));
+  } else if (rc >= 0 && fileFailing_[file]) {
+    fileFailing_[file] = false;
+    WriteLog(0, "write %s succeeded again", path);
+  }
 }
 
 MProcessIO& TheProcessor() {

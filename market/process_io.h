@@ -98,6 +98,16 @@ class MProcessIO {
  private:
   int32_t StartUpLocked(shell::ConfigInfo& config);
   void ReportCycle(uint32_t ms);
+  enum DbfFile {
+    kFileSjsxxn,
+    kFileSjsxx,
+    kFileSjshq,
+    kFileSjszs,
+    kFileSjsphhq,
+    kFileSjszhhq,
+    kDbfFiles
+  };
+  void NoteFileResult(int file, const char* path, int32_t rc);
   void ResetLocked();
   void WriterLoop();
   shell::ConfigInfo ConfigCopy() const;
@@ -113,7 +123,8 @@ class MProcessIO {
 
   // Held by start-up while it resets and loads, and by a write cycle while it reads the tables.
   std::mutex dayMutex_;
-  MarketSnapshot snapshot_;  // reused by every cycle; write thread only (under dayMutex_)
+  MarketSnapshot snapshot_;           // reused by every cycle; write thread only (under dayMutex_)
+  bool fileFailing_[kDbfFiles] = {};  // whose last write failed; write thread only
 
   MThread writer_;
   std::atomic<int32_t> cyclesWritten_{0};

@@ -13,6 +13,7 @@
 // reads everything else directly. Writers never create records.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -64,7 +65,9 @@ class ReferenceTable {
     auto it = map_.find(code);
     return it != map_.end() && generation_ != 0 && it->second.loadGeneration == generation_;
   }
-  const Record* GetLoaded(uint32_t code) const { return LoadedInCurrentFile(code) ? Get(code) : nullptr; }
+  const Record* GetLoaded(uint32_t code) const {
+    return LoadedInCurrentFile(code) ? Get(code) : nullptr;
+  }
 
   // Loader side: BeginLoad starts a new load of the file; MarkLoaded notes that it read `record`.
   void BeginLoad() { ++generation_; }
@@ -129,6 +132,20 @@ struct ReferenceTables {
   }
 };
 
+// The codes of the issue, rights-issue and bond-distribution parameter records, ascending: the
+// instruments that have quote and information rows beside the securities. A code held by two of
+// the files appears twice.
+inline std::vector<uint32_t> ParameterCodes(const ReferenceTables& tables) {
+  std::vector<uint32_t> codes;
+  codes.reserve(tables.issueParams.Size() + tables.rightsIssueParams.Size() +
+                tables.bondDistributionParams.Size());
+  for (const auto& entry : tables.issueParams) codes.push_back(entry.first);
+  for (const auto& entry : tables.rightsIssueParams) codes.push_back(entry.first);
+  for (const auto& entry : tables.bondDistributionParams) codes.push_back(entry.first);
+  std::sort(codes.begin(), codes.end());
+  return codes;
+}
+
 // The process's one set of tables.
 ReferenceTables& ProcessReferenceTables();
 
@@ -147,11 +164,13 @@ struct FeedOverlay {
     FeedOverlay overlay;
     overlay.phases.reserve(tables.securities.Size());
     for (const auto& [code, entry] : tables.securities) {
-      Phase phase{code, {entry.record.tradingPhase[0], entry.record.tradingPhase[1]},
+      Phase phase{code,
+                  {entry.record.tradingPhase[0], entry.record.tradingPhase[1]},
                   entry.record.haltFlag};
       overlay.phases.push_back(phase);
     }
-    for (const auto& [code, entry] : tables.securitySwitch) overlay.switches.emplace(code, entry.record);
+    for (const auto& [code, entry] : tables.securitySwitch)
+      overlay.switches.emplace(code, entry.record);
     return overlay;
   }
   const Phase* FindPhase(uint32_t code) const {

@@ -130,7 +130,12 @@ TEST_F(WriteCycleFaultsTest, EachFaultOnEachFileIsSurvivedAndRepairedByTheNextCy
         EXPECT_GT(plan.Hits(), 0);
       }
       EXPECT_EQ(processor_.CyclesWritten(), cycles + 1);
-      EXPECT_TRUE(window_->LogLines().empty());  // these writers never reach the run log
+      // One line says which file failed; the others wrote nothing to the log.
+      const std::vector<std::string> lines = window_->LogLines();
+      ASSERT_EQ(lines.size(), 1u);
+      EXPECT_NE(lines[0].find("<Log_LV1> t="), std::string::npos);
+      EXPECT_NE(lines[0].find(" write " + paths[target] + " failed, errorcode="),
+                std::string::npos);
 
       const std::string after = ReadFileBytes(paths[target]);
       const FileOp first = fault.ops.front().first;
@@ -154,6 +159,8 @@ TEST_F(WriteCycleFaultsTest, EachFaultOnEachFileIsSurvivedAndRepairedByTheNextCy
       for (size_t i = 0; i < paths.size(); ++i) {
         EXPECT_EQ(ReadFileBytes(paths[i]), reference_[i]) << names[i] << " after the next cycle";
       }
+      EXPECT_TRUE(window_->HasLine("write " + paths[target] + " succeeded again"));
+      EXPECT_EQ(window_->LogLines().size(), 2u);
     }
   }
 }
@@ -162,8 +169,13 @@ TEST_F(WriteCycleFaultsTest, FileThatStaysUnwritableNeverStopsTheOthers) {
   const std::vector<std::string> paths = DbfPaths(out_);
   FaultPlan plan;
   Apply(plan, WriteFaults()[2], paths[2]);  // SJSHQ: every write fails, cycle after cycle
+  window_->Clear();
   for (int cycle = 0; cycle < 3; ++cycle) processor_.WriteAll();
   EXPECT_EQ(plan.Hits(), 3);
+  // A lasting fault is reported once, not every cycle.
+  ASSERT_EQ(window_->LogLines().size(), 1u);
+  EXPECT_NE(window_->LogLines()[0].find(" write " + paths[2] + " failed, errorcode="),
+            std::string::npos);
   for (size_t i = 0; i < paths.size(); ++i) {
     if (i != 2) {
       EXPECT_EQ(ReadFileBytes(paths[i]), reference_[i]);
@@ -172,6 +184,7 @@ TEST_F(WriteCycleFaultsTest, FileThatStaysUnwritableNeverStopsTheOthers) {
   plan.Lift();
   processor_.WriteAll();
   EXPECT_EQ(ReadFileBytes(paths[2]), reference_[2]);
+  EXPECT_EQ(window_->CountLines("write " + paths[2] + " succeeded again"), 1u);
 }
 
 // The files a faulted cycle left and the next cycle repaired, as readers we did not write see them.

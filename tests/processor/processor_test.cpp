@@ -76,7 +76,9 @@ class ProcessorTest : public ::testing::Test {
   void RemoveXml(const std::string& root) {
     ASSERT_TRUE(platform::RemoveFile(xml_ + root + "_" + std::to_string(kThursday) + ".xml"));
   }
-  void Feed(const tools::Frame& frame) { decoder_.Process(frame.data(), static_cast<uint32_t>(frame.size())); }
+  void Feed(const tools::Frame& frame) {
+    decoder_.Process(frame.data(), static_cast<uint32_t>(frame.size()));
+  }
   bool WaitForCycles(int32_t cycles) {
     return WindowCatcher::WaitFor([&] { return processor_.CyclesWritten() >= cycles; });
   }
@@ -105,9 +107,11 @@ TEST_F(ProcessorTest, StartUpLoadsTheDayAndWritesTheSecurityInformationFiles) {
   decoder_.Ring().Write(stale, sizeof stale);
   EXPECT_EQ(processor_.Instance(), 0);
   EXPECT_EQ(processor_.IsInitialized(), 1);
-  EXPECT_TRUE(window_->HasLine("MProcessIO::Instance() : 开始初始化... [ V1.04 B010 Build B0021 ]--------"));
-  EXPECT_TRUE(window_->HasLine("create xxnfile = " + dir_.File("SJSXXN.DBF") + " xxfile=" + dir_.File("SJSXX.DBF") +
-                               " zsfile=" + dir_.File("SJSZS.DBF") + " (hqfile = " + dir_.File("SJSHQ.DBF") + ")"));
+  EXPECT_TRUE(window_->HasLine(
+      "MProcessIO::Instance() : 开始初始化... [ V1.04 B010 Build B0021 ]--------"));
+  EXPECT_TRUE(window_->HasLine(
+      "create xxnfile = " + dir_.File("SJSXXN.DBF") + " xxfile=" + dir_.File("SJSXX.DBF") +
+      " zsfile=" + dir_.File("SJSZS.DBF") + " (hqfile = " + dir_.File("SJSHQ.DBF") + ")"));
   EXPECT_TRUE(window_->HasLine("MProcessIO::Instance() : 初始化成功完成!"));
   EXPECT_EQ(decoder_.Ring().DataLength(), 0u);
   EXPECT_TRUE(Exists("SJSXX.DBF"));
@@ -149,7 +153,8 @@ TEST_F(ProcessorTest, MissingRequiredFileEndsStartUpBeforeAnyFileIsWritten) {
       {"stat", -1, "<Log_LV1> t=100000 load stat.xml failed, errorcode=4294967096"},
       {"indexinfo", -1, "<Log_LV1> t=100000 load indexInfo.xml failed, errorcode=4294967096"},
       {"securities", -2, "<Log_LV2> t=100000 load security.xml failed, errorcode=4294967096"},
-      {"cashauctionparams", -3, "<Log_LV2> t=100000 load CashActionParams.xml failed, errorcode=4294967096"},
+      {"cashauctionparams", -3,
+       "<Log_LV2> t=100000 load CashActionParams.xml failed, errorcode=4294967096"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.root);
@@ -212,6 +217,18 @@ TEST_F(ProcessorTest, FileThatCannotBeOpenedIsSkippedAndTheNextOnesWritten) {
   EXPECT_TRUE(Exists("SJSPHHQ.DBF"));
   EXPECT_TRUE(Exists("SJSZHHQ.DBF"));
   EXPECT_EQ(processor_.CyclesWritten(), 1);
+  // Reported once while it lasts, and once more when the file is written again.
+  const std::string zs = config_.Sjszsdbf;
+  processor_.WriteAll();
+  size_t failures = 0;
+  for (const std::string& line : window_->LogLines()) {
+    if (line.find("<Log_LV1> t=100000 write " + zs + " failed, errorcode=") == 0) ++failures;
+  }
+  EXPECT_EQ(failures, 1u);
+  platform::MakeDirectory(dir_.File("missing"));
+  processor_.WriteAll();
+  EXPECT_EQ(window_->CountLines("write " + zs + " succeeded again"), 1u);
+  EXPECT_TRUE(Exists("missing"));
 }
 
 TEST_F(ProcessorTest, ClosingFileIsTriedOnlyAfter150100AndThenFreezesTheQuotes) {
@@ -258,14 +275,16 @@ TEST_F(ProcessorTest, FramesReachTheFilesAtTheNextCycle) {
   header.securityId = stock.code;
   header.numTrades = 12;
   header.totalVolumeTrade = 345600;  // 3456 shares
-  Feed(tools::EncodeCashAuctionSnapshot(header, {{"2 ", 12345000, 0, 0, 0, {}}, {"0 ", 12340000, 70000, 1, 0, {}}}));
+  Feed(tools::EncodeCashAuctionSnapshot(
+      header, {{"2 ", 12345000, 0, 0, 0, {}}, {"0 ", 12340000, 70000, 1, 0, {}}}));
   const int32_t after = processor_.CyclesWritten();
   ASSERT_TRUE(WaitForCycles(after + 2));
   processor_.StopWriter();
 
   const std::string python = test::FindReaderPython();
   if (python.empty()) GTEST_SKIP() << "python3 with dbfread and dbf is not available";
-  const auto reading = test::ReadWith(python, "dbfread", dir_.File("SJSHQ.DBF"), dir_.File("read.out"));
+  const auto reading =
+      test::ReadWith(python, "dbfread", dir_.File("SJSHQ.DBF"), dir_.File("read.out"));
   ASSERT_FALSE(reading.records.empty()) << reading.header;
   EXPECT_EQ(reading.records[0][7], "93015");  // HQCJBS of record 0: the market time
   bool seen = false;

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "foundation/run_log.h"
 #include "shell/config_info.h"
 #include "ui/dialog_ids.h"
 
@@ -139,12 +140,18 @@ void ConfigDialog::Save() {
         break;
     }
   }
+  int32_t saved;
+  std::string path;
   {
     std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
     ApplyForm(form, &shell::TheConfig());
-    // A failed write is not reported: the record in memory holds the new values all the same.
-    shell::TheConfig().Save();
+    saved = shell::TheConfig().Save();
+    path = shell::TheConfig().iniPath;
   }
+  // The record in memory holds the new values either way; but without the file the next start
+  // would come back with the old ones, so the operator is told in the run log.
+  if (saved < 0)
+    WriteLog(1, "save %s failed, errorcode=%u", path.c_str(), static_cast<unsigned>(saved));
   ShowWindow(hwnd, SW_HIDE);
 }
 

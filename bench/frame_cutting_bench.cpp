@@ -15,7 +15,8 @@ using fw::feed::FeedMessageWriter;
 // A cash auction snapshot with a full book, the shape the gateway sends most.
 std::vector<uint8_t> SnapshotFrame(int code) {
   const int entries = 14;
-  const int bodyLength = 8 + 2 + 3 + 8 + 4 + 8 + 8 + 8 + 8 + 8 + 4 + entries * (2 + 8 + 8 + 2 + 8 + 4 + 8);
+  const int bodyLength =
+      8 + 2 + 3 + 8 + 4 + 8 + 8 + 8 + 8 + 8 + 4 + entries * (2 + 8 + 8 + 2 + 8 + 4 + 8);
   std::vector<uint8_t> frame(static_cast<size_t>(bodyLength) + 12, 0);
   FeedMessageWriter w(frame.data(), static_cast<int32_t>(frame.size()));
   w.PutHeader(300111);

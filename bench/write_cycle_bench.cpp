@@ -29,7 +29,8 @@ void SetText(char (&field)[N], const std::string& text) {
   std::snprintf(field, N, "%s", text.c_str());
 }
 
-const char* const kFiles[] = {"SJSXXN.DBF", "SJSXX.DBF", "SJSHQ.DBF", "SJSZS.DBF", "SJSPHHQ.DBF", "SJSZHHQ.DBF"};
+const char* const kFiles[] = {"SJSXXN.DBF", "SJSXX.DBF",   "SJSHQ.DBF",
+                              "SJSZS.DBF",  "SJSPHHQ.DBF", "SJSZHHQ.DBF"};
 
 // A loaded 20,000-security day with every book full and every negotiated slot taken.
 struct Day {
@@ -86,8 +87,10 @@ struct Day {
       header.numTrades = 1234;
       header.totalVolumeTrade = 123456700;
       header.totalValueTrade = 12345678900;
-      std::vector<tools::BookEntry> entries{{"2 ", 10230000, 0, 0, 0, {}}, {"4 ", 10100000, 0, 0, 0, {}},
-                                            {"7 ", 10500000, 0, 0, 0, {}}, {"8 ", 10000000, 0, 0, 0, {}}};
+      std::vector<tools::BookEntry> entries{{"2 ", 10230000, 0, 0, 0, {}},
+                                            {"4 ", 10100000, 0, 0, 0, {}},
+                                            {"7 ", 10500000, 0, 0, 0, {}},
+                                            {"8 ", 10000000, 0, 0, 0, {}}};
       for (uint16_t level = 1; level <= 5; ++level) {
         entries.push_back({"0 ", 10230000 - level * 10000, 100000 + level, level, 3, {}});
         entries.push_back({"1 ", 10230000 + level * 10000, 200000 + level, level, 3, {}});
@@ -119,7 +122,9 @@ struct Day {
     }
     processor->WriteAll();
   }
-  void Feed(const tools::Frame& frame) { decoder->Process(frame.data(), static_cast<uint32_t>(frame.size())); }
+  void Feed(const tools::Frame& frame) {
+    decoder->Process(frame.data(), static_cast<uint32_t>(frame.size()));
+  }
 };
 
 Day& TheDay() {
@@ -143,7 +148,9 @@ void BM_WriteCycle(benchmark::State& state) {
       record.last = static_cast<int64_t>(i);
       const auto start = std::chrono::steady_clock::now();
       day.processor->State().StoreStockQuote(record);
-      const int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
+      const int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                             std::chrono::steady_clock::now() - start)
+                             .count();
       int64_t seen = longestNs.load(std::memory_order_relaxed);
       while (ns > seen && !longestNs.compare_exchange_weak(seen, ns)) {
       }
@@ -154,7 +161,8 @@ void BM_WriteCycle(benchmark::State& state) {
   stop = true;
   receiver.join();
   int64_t bytes = 0;
-  for (const char* name : kFiles) bytes += static_cast<int64_t>(std::filesystem::file_size(day.folder / name));
+  for (const char* name : kFiles)
+    bytes += static_cast<int64_t>(std::filesystem::file_size(day.folder / name));
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes);
   state.counters["longest_store_wait_us"] = static_cast<double>(longestNs.load()) / 1000.0;
   state.counters["stores"] = static_cast<double>(stores.load());
@@ -166,7 +174,8 @@ BENCHMARK(BM_WriteCycle)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(
 void BM_PlainWriteOfTheSameSixFiles(benchmark::State& state) {
   Day& day = TheDay();
   std::vector<std::string> images;
-  for (const char* name : kFiles) images.push_back(std::string(std::filesystem::file_size(day.folder / name), ' '));
+  for (const char* name : kFiles)
+    images.push_back(std::string(std::filesystem::file_size(day.folder / name), ' '));
   for (auto _ : state) {
     for (size_t i = 0; i < images.size(); ++i) {
       platform::SharedFile file;
@@ -182,7 +191,10 @@ void BM_PlainWriteOfTheSameSixFiles(benchmark::State& state) {
   for (const std::string& image : images) bytes += static_cast<int64_t>(image.size());
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * bytes);
 }
-BENCHMARK(BM_PlainWriteOfTheSameSixFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_PlainWriteOfTheSameSixFiles)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
 
 }  // namespace
 

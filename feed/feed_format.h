@@ -15,9 +15,9 @@ constexpr uint32_t kMaxMsgType = 500000;   // larger values mean the stream is o
 constexpr uint32_t kMaxBodyLength = 8180;  // so that a whole frame is at most 8192 bytes
 constexpr uint32_t kMaxFrameBytes = kMaxBodyLength + kFrameOverhead;
 
-constexpr uint32_t kRingBytes = 819200;        // the decoder's byte ring
-constexpr uint32_t kReceiveBlockBytes = 81920; // largest block handed to Process
-constexpr uint32_t kFrameBufferBytes = 81920;  // room for any frame
+constexpr uint32_t kRingBytes = 819200;         // the decoder's byte ring
+constexpr uint32_t kReceiveBlockBytes = 81920;  // largest block handed to Process
+constexpr uint32_t kFrameBufferBytes = 81920;   // room for any frame
 
 // Message types.
 constexpr uint32_t kMsgLogon = 1;

@@ -19,8 +19,10 @@ uint8_t ByteSum(const uint8_t* bytes, size_t n) {
   const __m128i zero = _mm_setzero_si128();
   __m128i a = zero, b = zero;
   for (; i + 32 <= n; i += 32) {
-    a = _mm_add_epi64(a, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)), zero));
-    b = _mm_add_epi64(b, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16)), zero));
+    a = _mm_add_epi64(
+        a, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)), zero));
+    b = _mm_add_epi64(
+        b, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16)), zero));
   }
   a = _mm_add_epi64(a, b);
   sum = static_cast<uint64_t>(_mm_cvtsi128_si64(a)) +

@@ -40,8 +40,8 @@ class MarketDataDecoder {
   void ReleaseRing() { ring_.Release(); }
   MLoopBufferMt& Ring() { return ring_; }
 
-  // Appends the block to the ring, then dispatches every complete frame in order. Returns the cutter's last result: 0 when it waits for more
-  // bytes, negative when it had to stop.
+  // Appends the block to the ring, then dispatches every complete frame in order. Returns the
+  // cutter's last result: 0 when it waits for more bytes, negative when it had to stop.
   int32_t Process(const uint8_t* data, uint32_t length);
 
   // Drops the bytes of a frame whose connection ended before its last byte. A new connection

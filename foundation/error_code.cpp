@@ -56,7 +56,8 @@ std::string MErrorCode::Text(int32_t code) {
     for (const ErrorRow& row : kRows) {
       if (row.n == n) return Format("<%s>%s", row.module, row.message);
     }
-    return FormatNumber("<MErrorCode>不能匹配的错误号(%d)，请与软件提供商联系。", static_cast<int>(n));
+    return FormatNumber("<MErrorCode>不能匹配的错误号(%d)，请与软件提供商联系。",
+                        static_cast<int>(n));
   }
   if (IsSystemErrorCode(code)) {
     const uint32_t systemError = value - 0x80000000u;

@@ -16,22 +16,22 @@ constexpr int32_t SystemErrorCode(uint32_t systemError) {
 }
 constexpr int32_t FoundationErrorCode(uint32_t n) { return static_cast<int32_t>(0xA0000000u + n); }
 
-constexpr int32_t kErrNoMemory = FoundationErrorCode(1);          // Public
-constexpr int32_t kErrBadArgument = FoundationErrorCode(2);       // Public
-constexpr int32_t kErrNotInitialized = FoundationErrorCode(3);    // Public
-constexpr int32_t kErrNoMatch = FoundationErrorCode(4);           // MString
-constexpr int32_t kErrBadDateTime = FoundationErrorCode(5);       // MDateTime
-constexpr int32_t kErrFileShortRead = FoundationErrorCode(6);     // MFile
-constexpr int32_t kErrFileShortWrite = FoundationErrorCode(7);    // MFile
-constexpr int32_t kErrFileStringTooLong = FoundationErrorCode(8); // MFile
-constexpr int32_t kErrFileExists = FoundationErrorCode(10);       // MFile
-constexpr int32_t kErrFileFindArgument = FoundationErrorCode(11); // MFile
-constexpr int32_t kErrSocketTimeout = FoundationErrorCode(13);    // MSocket, 0xA000000D
-constexpr int32_t kLoopBufferFull = FoundationErrorCode(20);      // MLoopbuf, 0xA0000014
-constexpr int32_t kLoopBufferEmpty = FoundationErrorCode(21);     // MLoopbuf, 0xA0000015
-constexpr int32_t kArrayFull = FoundationErrorCode(32);           // MSelfRiseArry, 0xA0000020
-constexpr int32_t kErrBufferTooSmall = FoundationErrorCode(55);   // Public
-constexpr int32_t kErrNoSuchFunction = FoundationErrorCode(56);   // Public
+constexpr int32_t kErrNoMemory = FoundationErrorCode(1);           // Public
+constexpr int32_t kErrBadArgument = FoundationErrorCode(2);        // Public
+constexpr int32_t kErrNotInitialized = FoundationErrorCode(3);     // Public
+constexpr int32_t kErrNoMatch = FoundationErrorCode(4);            // MString
+constexpr int32_t kErrBadDateTime = FoundationErrorCode(5);        // MDateTime
+constexpr int32_t kErrFileShortRead = FoundationErrorCode(6);      // MFile
+constexpr int32_t kErrFileShortWrite = FoundationErrorCode(7);     // MFile
+constexpr int32_t kErrFileStringTooLong = FoundationErrorCode(8);  // MFile
+constexpr int32_t kErrFileExists = FoundationErrorCode(10);        // MFile
+constexpr int32_t kErrFileFindArgument = FoundationErrorCode(11);  // MFile
+constexpr int32_t kErrSocketTimeout = FoundationErrorCode(13);     // MSocket, 0xA000000D
+constexpr int32_t kLoopBufferFull = FoundationErrorCode(20);       // MLoopbuf, 0xA0000014
+constexpr int32_t kLoopBufferEmpty = FoundationErrorCode(21);      // MLoopbuf, 0xA0000015
+constexpr int32_t kArrayFull = FoundationErrorCode(32);            // MSelfRiseArry, 0xA0000020
+constexpr int32_t kErrBufferTooSmall = FoundationErrorCode(55);    // Public
+constexpr int32_t kErrNoSuchFunction = FoundationErrorCode(56);    // Public
 
 constexpr bool IsSystemErrorCode(int32_t code) {
   return (static_cast<uint32_t>(code) & 0xF0000000u) == 0x80000000u;

@@ -31,7 +31,9 @@ class MLoopBufferMt {
   // storage) or kLoopBufferFull (count above the free bytes; nothing written).
   int32_t Write(const void* bytes, uint32_t count);
   // (Positions are kept below the capacity by comparison, not by division: these run per frame.)
-  uint32_t DataLength() const { return write_ >= read_ ? write_ - read_ : capacity_ - read_ + write_; }
+  uint32_t DataLength() const {
+    return write_ >= read_ ? write_ - read_ : capacity_ - read_ + write_;
+  }
   uint32_t FreeLength() const { return capacity_ == 0 ? 0 : capacity_ - 1 - DataLength(); }
   uint32_t Capacity() const { return capacity_; }
   bool HasStorage() const { return storage_ != nullptr; }

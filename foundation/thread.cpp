@@ -16,7 +16,7 @@ std::mutex& RegistryMutex() {
   static std::mutex* mutex = new std::mutex;
   return *mutex;
 }
-MThread* gRegistryHead = nullptr;  // guarded by RegistryMutex()
+MThread* gRegistryHead = nullptr;                        // guarded by RegistryMutex()
 std::function<int32_t(const std::string&)> gStartFault;  // guarded by RegistryMutex()
 
 }  // namespace
@@ -135,7 +135,8 @@ void MThread::Stop(uint32_t timeoutMs) {
   bool finished;
   {
     std::unique_lock<std::mutex> lock(shared->mutex);
-    finished = shared->ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return shared->done; });
+    finished = shared->ended.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                      [&] { return shared->done; });
   }
   if (finished) {
     thread_.join();

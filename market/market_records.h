@@ -59,8 +59,8 @@ struct VolumeStatRecord {
 // Two columns: 0 for after-hours stream "060", 1 for "061"; of each array only elements 0 and 1
 // are used.
 struct AfterHoursQuoteRecord {
-  int64_t number;     // (12 reserved bytes in the file's layout: a leading number, 0 as built,
-  char marketType[4]; //  and a 3-character market type; the writer reads both)
+  int64_t number;      // (12 reserved bytes in the file's layout: a leading number, 0 as built,
+  char marketType[4];  //  and a 3-character market type; the writer reads both)
   char code[8];
   char name[8];
   char reserved1[33];
@@ -101,13 +101,13 @@ struct NegotiatedQuoteRecord {
 
 // The block of market state that every DBF writer receives.
 struct MarketClock {
-  int32_t marketDate;    // YYYYMMDD from the feed (today at start-up)
-  int32_t marketTime;    // HHMMSS from the feed
-  int32_t milliseconds;  // of the last accepted timestamp
-  char status;           // '1' once start-up ran
-  char AuctionClosed;    // streams "010", "020", "030": '1' closed, '0' open
-  char AfterHoursClosed; // streams "060", "061"
-  char NegotiatedClosed; // streams "051", "052"
+  int32_t marketDate;     // YYYYMMDD from the feed (today at start-up)
+  int32_t marketTime;     // HHMMSS from the feed
+  int32_t milliseconds;   // of the last accepted timestamp
+  char status;            // '1' once start-up ran
+  char AuctionClosed;     // streams "010", "020", "030": '1' closed, '0' open
+  char AfterHoursClosed;  // streams "060", "061"
+  char NegotiatedClosed;  // streams "051", "052"
 };
 
 }  // namespace fw::market

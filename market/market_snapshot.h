@@ -12,10 +12,10 @@ namespace fw::market {
 
 struct MarketSnapshot {
   MarketClock clock{};
-  std::vector<StockQuoteRecord> stockQuotes;  // row order
-  std::vector<IndexQuoteRecord> indexes;      // index table (three decimals), ascending code
-  std::vector<IndexQuoteRecord> indexes4;     // index table at four decimals, ascending code
-  std::vector<VolumeStatRecord> stats;        // ascending code
+  std::vector<StockQuoteRecord> stockQuotes;      // row order
+  std::vector<IndexQuoteRecord> indexes;          // index table (three decimals), ascending code
+  std::vector<IndexQuoteRecord> indexes4;         // index table at four decimals, ascending code
+  std::vector<VolumeStatRecord> stats;            // ascending code
   std::vector<AfterHoursQuoteRecord> afterHours;  // row order
   // The negotiated table in key order (sequence - 1); records whose code is all zero (rows no
   // message filled) may be left out, as no writer shows them.

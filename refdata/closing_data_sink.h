@@ -13,8 +13,8 @@ class ClosingDataSink {
   // opening of the day's closing file; while it is set, live cash auction snapshots are ignored.
   virtual bool ClosingDataLoaded() const = 0;
   virtual void SetClosingDataLoaded() = 0;
-  // For a code with a stock quote row: last = close, trades, volume and turnover, each only when the
-  // given value is greater than 0. Code number 0 or a code without a row is ignored.
+  // For a code with a stock quote row: last = close, trades, volume and turnover, each only when
+  // the given value is greater than 0. Code number 0 or a code without a row is ignored.
   virtual void ApplyClose(uint32_t codeNumber, int64_t close, int64_t trades, int64_t volume,
                           int64_t turnover) = 0;
 };

@@ -11,8 +11,8 @@ namespace fw {
 
 inline int64_t CodeValue(const char* text, size_t maxLength) {
   size_t i = 0;
-  while (i < maxLength && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
-                           text[i] == '\v' || text[i] == '\f')) {
+  while (i < maxLength && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
+                           text[i] == '\r' || text[i] == '\v' || text[i] == '\f')) {
     ++i;
   }
   bool negative = false;

@@ -18,7 +18,8 @@ Service::Service(market::MProcessIO& processor, const ServiceTimings& timings)
       handlers_(processor.State()),
       decoder_(&handlers_),
       gate_(processor),
-      client_(std::make_unique<client::StaticClient>(CopyOfTheConfig(), decoder_, capture_, gate_, timings.client)) {
+      client_(std::make_unique<client::StaticClient>(CopyOfTheConfig(), decoder_, capture_, gate_,
+                                                     timings.client)) {
   processor_.SetWriterTimings(timings_.writer);
   processor_.SetFeedRing(&decoder_.Ring());
   processor_.SetCaptureCloser([this] { capture_.Close(); });

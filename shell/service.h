@@ -23,13 +23,13 @@ namespace fw::shell {
 struct ServiceTimings {
   client::ClientTimings client;
   market::WriterTimings writer;
-  uint32_t retryPauseMs = 10000;        // after a start whose processor start-up did not complete
-  uint32_t startSettleMs = 15 * 200;    // after any other start attempt
-  uint32_t stopSettleMs = 10 * 200;     // after the stop sequence
-  uint32_t idleMs = 10 * 100;           // one idle pass of the control thread
-  uint32_t idleStepMs = 100;            // how often an idle pass looks at the request flags
-  uint32_t failurePauseMs = 25 * 200;   // after an unexpected failure inside a pass
-  uint32_t controlStopTimeoutMs = 5000; // how long Reset waits for the control thread
+  uint32_t retryPauseMs = 10000;         // after a start whose processor start-up did not complete
+  uint32_t startSettleMs = 15 * 200;     // after any other start attempt
+  uint32_t stopSettleMs = 10 * 200;      // after the stop sequence
+  uint32_t idleMs = 10 * 100;            // one idle pass of the control thread
+  uint32_t idleStepMs = 100;             // how often an idle pass looks at the request flags
+  uint32_t failurePauseMs = 25 * 200;    // after an unexpected failure inside a pass
+  uint32_t controlStopTimeoutMs = 5000;  // how long Reset waits for the control thread
 };
 
 constexpr int32_t kProgramInitNoRing = -2;

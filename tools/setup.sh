@@ -7,7 +7,7 @@ packages=(cmake make g++ libgtest-dev googletest libbenchmark-dev python3)
 if [ "${1:-test}" = "test" ]; then
   packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool
              imagemagick fonts-wqy-microhei fonts-wine locales evilwm python3-dbfread python3-dbf
-             libpugixml-dev libshp-dev)
+             libpugixml-dev libshp-dev clang-format)
 else
   packages+=(python3-dbfread python3-dbf)
 fi

@@ -17,6 +17,11 @@ suite() {  # preset
   ctest --preset "$1" -j"$jobs"
 }
 
+step "layout (clang-format)"
+{ git ls-files -z '*.cpp' '*.h' 2>/dev/null ||
+  find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print0; } |
+  xargs -0 clang-format --dry-run --Werror
+
 step "Linux"
 suite linux
 step "benchmarks, short run"

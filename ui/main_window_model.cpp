@@ -6,8 +6,8 @@ namespace fw::ui {
 
 std::string VersionText(uint32_t versionWord, uint32_t buildWord) {
   char text[64];
-  std::snprintf(text, sizeof text, "V%.2f B%03u Build B%04u", (versionWord >> 16) * 0.01, versionWord & 0xFFu,
-                buildWord & 0xFFu);
+  std::snprintf(text, sizeof text, "V%.2f B%03u Build B%04u", (versionWord >> 16) * 0.01,
+                versionWord & 0xFFu, buildWord & 0xFFu);
   return text;
 }
 

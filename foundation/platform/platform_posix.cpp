@@ -19,7 +19,8 @@ namespace fw::platform {
 uint32_t TickCount() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
-  const uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+  const uint64_t ms =
+      static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
   return static_cast<uint32_t>(ms);
 }
 
@@ -41,7 +42,8 @@ LocalDateTime SystemLocalTime() {
 }
 
 void SleepMs(uint32_t milliseconds) {
-  timespec ts{static_cast<time_t>(milliseconds / 1000u), static_cast<long>(milliseconds % 1000u) * 1000000L};
+  timespec ts{static_cast<time_t>(milliseconds / 1000u),
+              static_cast<long>(milliseconds % 1000u) * 1000000L};
   while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
   }
 }
@@ -118,7 +120,8 @@ int32_t ReadWholeFile(const std::string& path, std::string* content) {
   if (fd < 0) return SystemErrorCode(LastSystemError());
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    const int32_t code = SystemErrorCode(errno != 0 ? LastSystemError() : static_cast<uint32_t>(EISDIR));
+    const int32_t code =
+        SystemErrorCode(errno != 0 ? LastSystemError() : static_cast<uint32_t>(EISDIR));
     close(fd);
     return code;
   }
@@ -131,7 +134,8 @@ int32_t ReadWholeFile(const std::string& path, std::string* content) {
     done += static_cast<size_t>(n);
   }
   close(fd);
-  if (int32_t fault = AskFileFaultHook(FileOp::kRead, path, static_cast<uint32_t>(done)); fault < 0) {
+  if (int32_t fault = AskFileFaultHook(FileOp::kRead, path, static_cast<uint32_t>(done));
+      fault < 0) {
     content->clear();
     return fault;
   }

@@ -14,7 +14,6 @@ namespace {
 
 HANDLE ToHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
-
 }  // namespace
 
 uint32_t TickCount() { return static_cast<uint32_t>(GetTickCount()); }
@@ -47,8 +46,9 @@ uint32_t LastSystemError() { return static_cast<uint32_t>(GetLastError()); }
 
 bool SystemErrorText(uint32_t systemError, std::string* text) {
   char buffer[1024];
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                 systemError, 0, buffer, static_cast<DWORD>(sizeof buffer), nullptr);
+  const DWORD n =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                     systemError, 0, buffer, static_cast<DWORD>(sizeof buffer), nullptr);
   if (n == 0) return false;
   text->assign(buffer, n);
   return true;
@@ -66,7 +66,8 @@ bool MakeDirectory(const std::string& path) {
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
   if (AskFileFaultHook(FileOp::kRename, from, 0) < 0) return false;
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  return MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
@@ -98,14 +99,16 @@ int32_t ReadWholeFile(const std::string& path, std::string* content) {
   size_t done = 0;
   while (done < content->size()) {
     DWORD got = 0;
-    if (!ReadFile(h, content->data() + done, static_cast<DWORD>(content->size() - done), &got, nullptr) ||
+    if (!ReadFile(h, content->data() + done, static_cast<DWORD>(content->size() - done), &got,
+                  nullptr) ||
         got == 0) {
       break;
     }
     done += got;
   }
   CloseHandle(h);
-  if (int32_t fault = AskFileFaultHook(FileOp::kRead, path, static_cast<uint32_t>(done)); fault < 0) {
+  if (int32_t fault = AskFileFaultHook(FileOp::kRead, path, static_cast<uint32_t>(done));
+      fault < 0) {
     content->clear();
     return fault;
   }
@@ -121,8 +124,9 @@ SharedFile::~SharedFile() { Close(); }
 int32_t SharedFile::OpenExisting(const std::string& path) {
   Close();
   if (int32_t fault = AskFileFaultHook(FileOp::kOpen, path, 0); fault < 0) return fault;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h =
+      CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return SystemErrorCode(LastSystemError());
   handle_ = reinterpret_cast<intptr_t>(h);
   path_ = path;
@@ -132,8 +136,9 @@ int32_t SharedFile::OpenExisting(const std::string& path) {
 int32_t SharedFile::Create(const std::string& path, bool mustNotExist) {
   Close();
   if (int32_t fault = AskFileFaultHook(FileOp::kCreate, path, 0); fault < 0) return fault;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, mustNotExist ? CREATE_NEW : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h =
+      CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, mustNotExist ? CREATE_NEW : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return SystemErrorCode(LastSystemError());
   handle_ = reinterpret_cast<intptr_t>(h);
   path_ = path;
@@ -187,7 +192,8 @@ int32_t SharedFile::Read(void* data, uint32_t n) {
   if (!IsOpen()) return kErrFileShortRead;
   if (int32_t fault = AskFileFaultHook(FileOp::kRead, path_, n); fault < 0) return fault;
   DWORD got = 0;
-  if (!ReadFile(ToHandle(handle_), data, n, &got, nullptr)) return SystemErrorCode(LastSystemError());
+  if (!ReadFile(ToHandle(handle_), data, n, &got, nullptr))
+    return SystemErrorCode(LastSystemError());
   return static_cast<int32_t>(got);
 }
 

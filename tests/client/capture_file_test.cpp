@@ -15,7 +15,9 @@ using fw::test::TempDir;
 const uint8_t kBlockA[] = {0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 3};
 const uint8_t kBlockB[] = {0xFF, 1, 2};
 
-std::string AsText(const uint8_t* bytes, size_t n) { return std::string(reinterpret_cast<const char*>(bytes), n); }
+std::string AsText(const uint8_t* bytes, size_t n) {
+  return std::string(reinterpret_cast<const char*>(bytes), n);
+}
 
 TEST(CaptureFile, BlocksAreAppendedUnchangedToTheDayFile) {
   TempDir dir;

@@ -296,9 +296,15 @@ TEST_F(DbfTableTest, GbkTextCutInsideACharacterLosesTheHalfCharacter) {
   ASSERT_EQ(table_.GoToRecord(0), 1);
   ASSERT_EQ(table_.Flush(), 1);
   EXPECT_EQ(FieldOf(FileBytes(), 0, 1, 6), "*ST\xD6\xD0 ");
-  ASSERT_EQ(table_.SetCharField(kCode, "\xD6\xD0\xB9\xFA" "AB", 6), 1);
+  ASSERT_EQ(table_.SetCharField(kCode,
+                                "\xD6\xD0\xB9\xFA"
+                                "AB",
+                                6),
+            1);
   ASSERT_EQ(table_.Flush(), 1);
-  EXPECT_EQ(FieldOf(FileBytes(), 0, 1, 6), "\xD6\xD0\xB9\xFA" "AB");
+  EXPECT_EQ(FieldOf(FileBytes(), 0, 1, 6),
+            "\xD6\xD0\xB9\xFA"
+            "AB");
 }
 
 TEST_F(DbfTableTest, IntegerFieldNeedsAnExactFit) {

@@ -12,15 +12,15 @@
 #include "dbf/sjsxx_file.h"
 #include "dbf/sjszhhq_file.h"
 #include "tests/dbf/dbf_file_view.h"
-#include "tests/support/independent_dbf_reader.h"
 #include "tests/dbf/record_builders.h"
+#include "tests/support/independent_dbf_reader.h"
 #include "tests/support/test_support.h"
 
 namespace fw::dbf {
 namespace {
 
-using test::AddReference;
 using ::fw::test::Reading;
+using test::AddReference;
 
 template <size_t N>
 void Put(char (&field)[N], const char* text) {

@@ -32,7 +32,9 @@ class Recorder : public FrameDispatcher {
 class DecoderTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(decoder_.AllocateRing(), 1); }
-  void Feed(const Bytes& block) { decoder_.Process(block.data(), static_cast<uint32_t>(block.size())); }
+  void Feed(const Bytes& block) {
+    decoder_.Process(block.data(), static_cast<uint32_t>(block.size()));
+  }
 
   Recorder recorder_;
   MarketDataDecoder decoder_{&recorder_};
@@ -106,7 +108,8 @@ TEST_F(DecoderTest, LargestFrameIsAccepted) {
 TEST_F(DecoderTest, BlockLargerThanTheRingLosesNoFrame) {
   ASSERT_EQ(decoder_.AllocateRing(1000), 1);
   Bytes stream;
-  for (int i = 0; i < 100; ++i) stream = Concat({stream, Frame(300111, Body(88, static_cast<uint8_t>(i)))});
+  for (int i = 0; i < 100; ++i)
+    stream = Concat({stream, Frame(300111, Body(88, static_cast<uint8_t>(i)))});
   Feed(stream);  // 10,000 bytes into a 1,000-byte ring
   EXPECT_EQ(recorder_.frames.size(), 100u);
 }
@@ -123,7 +126,8 @@ TEST_F(DecoderTest, RandomBlockSizesDeliverEveryFrameInOrder) {
   }
   size_t offset = 0;
   while (offset < stream.size()) {
-    const size_t n = std::min<size_t>(stream.size() - offset, 1 + static_cast<uint32_t>(random()) % 3000);
+    const size_t n =
+        std::min<size_t>(stream.size() - offset, 1 + static_cast<uint32_t>(random()) % 3000);
     decoder_.Process(stream.data() + offset, static_cast<uint32_t>(n));
     offset += n;
   }
@@ -133,7 +137,9 @@ TEST_F(DecoderTest, RandomBlockSizesDeliverEveryFrameInOrder) {
 // The cutter alone, on a ring the test fills itself.
 class CutterTest : public ::testing::Test {
  protected:
-  void Put(const Bytes& bytes) { ASSERT_GE(ring_.Write(bytes.data(), static_cast<uint32_t>(bytes.size())), 0); }
+  void Put(const Bytes& bytes) {
+    ASSERT_GE(ring_.Write(bytes.data(), static_cast<uint32_t>(bytes.size())), 0);
+  }
   int32_t Cut() { return ReadFrame(ring_, frame_, sizeof frame_); }
 
   MLoopBufferMt ring_{4096 * 4};

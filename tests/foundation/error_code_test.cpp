@@ -44,7 +44,8 @@ TEST(ErrorCode, EveryFoundationRowHasItsModuleAndMessage) {
 TEST(ErrorCode, SuccessAndUnlistedCodes) {
   EXPECT_EQ(MErrorCode::Text(0), "<MErrorCode>成功返回，没有错误。");
   EXPECT_EQ(MErrorCode::Text(104), "<MErrorCode>成功返回，没有错误。");
-  EXPECT_EQ(MErrorCode::Text(FoundationErrorCode(9)), "<MErrorCode>不能匹配的错误号(9)，请与软件提供商联系。");
+  EXPECT_EQ(MErrorCode::Text(FoundationErrorCode(9)),
+            "<MErrorCode>不能匹配的错误号(9)，请与软件提供商联系。");
 }
 
 TEST(ErrorCode, SystemErrorsCarryTheSystemTextWithoutLineEnd) {

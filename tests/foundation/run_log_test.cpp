@@ -34,7 +34,8 @@ class RunLogTest : public ::testing::Test {
     WindowCatcher::Uninstall();
   }
   std::string DayFile(uint32_t date) const {
-    return dir_.File("log") + platform::kPathSeparator + "Tarvik_Log_" + std::to_string(date) + ".log";
+    return dir_.File("log") + platform::kPathSeparator + "Tarvik_Log_" + std::to_string(date) +
+           ".log";
   }
   std::string Stdout() {
     std::lock_guard<std::mutex> lock(stdoutMutex_);
@@ -62,7 +63,8 @@ TEST_F(RunLogTest, TimeIsPrintedWithoutLeadingZeros) {
   WriteLog(0, "a");
   clock.Set(20260305, 235959);
   WriteLog(1, "b");
-  EXPECT_EQ(window_->LogLines(), (std::vector<std::string>{"<Log_LV0> t=5 a", "<Log_LV1> t=235959 b"}));
+  EXPECT_EQ(window_->LogLines(),
+            (std::vector<std::string>{"<Log_LV0> t=5 a", "<Log_LV1> t=235959 b"}));
 }
 
 TEST_F(RunLogTest, NewDateRollsOverToANewFile) {
@@ -70,8 +72,10 @@ TEST_F(RunLogTest, NewDateRollsOverToANewFile) {
   WriteLog(0, "last of the day");
   clock.Set(20260306, 5);
   WriteLog(0, "first of the next");
-  EXPECT_EQ(ReadFileBytes(DayFile(20260305)), kEnd + kEnd + "<Log_LV0> t=235959 last of the day" + kEnd);
-  EXPECT_EQ(ReadFileBytes(DayFile(20260306)), kEnd + kEnd + "<Log_LV0> t=5 first of the next" + kEnd);
+  EXPECT_EQ(ReadFileBytes(DayFile(20260305)),
+            kEnd + kEnd + "<Log_LV0> t=235959 last of the day" + kEnd);
+  EXPECT_EQ(ReadFileBytes(DayFile(20260306)),
+            kEnd + kEnd + "<Log_LV0> t=5 first of the next" + kEnd);
 }
 
 TEST_F(RunLogTest, RestartOnTheSameDayAppendsAfterABlankSeparator) {
@@ -79,8 +83,9 @@ TEST_F(RunLogTest, RestartOnTheSameDayAppendsAfterABlankSeparator) {
   WriteLog(0, "run one");
   CloseRunLog();
   WriteLog(0, "run two");
-  EXPECT_EQ(ReadFileBytes(DayFile(20260305)), kEnd + kEnd + "<Log_LV0> t=100000 run one" + kEnd + kEnd +
-                                                  kEnd + "<Log_LV0> t=100000 run two" + kEnd);
+  EXPECT_EQ(ReadFileBytes(DayFile(20260305)), kEnd + kEnd + "<Log_LV0> t=100000 run one" + kEnd +
+                                                  kEnd + kEnd + "<Log_LV0> t=100000 run two" +
+                                                  kEnd);
 }
 
 TEST_F(RunLogTest, FolderThatCannotBeCreatedStillShowsLinesAndRetries) {
@@ -92,7 +97,8 @@ TEST_F(RunLogTest, FolderThatCannotBeCreatedStillShowsLinesAndRetries) {
   WriteLog(0, "second");
   const std::string path = folder + platform::kPathSeparator + "Tarvik_Log_20260305.log";
   const std::string failure = "create log file failed! [path = " + path + "]\n";
-  EXPECT_EQ(Stdout(), failure + "<Log_LV0> t=100000 first\n" + failure + "<Log_LV0> t=100000 second\n");
+  EXPECT_EQ(Stdout(),
+            failure + "<Log_LV0> t=100000 first\n" + failure + "<Log_LV0> t=100000 second\n");
   EXPECT_EQ(window_->LogLines().size(), 2u);
 }
 

@@ -11,20 +11,23 @@ namespace {
 // Waits (polling) up to ten seconds for a condition that another thread will make true.
 template <typename Predicate>
 bool Eventually(Predicate predicate) {
-  for (int i = 0; i < 2000 && !predicate(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (int i = 0; i < 2000 && !predicate(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   return predicate();
 }
 
 TEST(MThread, BodyThatPollsEndsWellWithinStop) {
   MThread thread;
   std::atomic<int> passes{0};
-  ASSERT_EQ(thread.Start("poller", [&] {
-    while (!MThread::CurrentStopRequested()) {
-      ++passes;
-      MThread::CurrentWaitForStop(200);
-    }
-    return 0;
-  }), 1);
+  ASSERT_EQ(thread.Start("poller",
+                         [&] {
+                           while (!MThread::CurrentStopRequested()) {
+                             ++passes;
+                             MThread::CurrentWaitForStop(200);
+                           }
+                           return 0;
+                         }),
+            1);
   EXPECT_EQ(thread.Name(), "poller");
   ASSERT_TRUE(Eventually([&] { return passes.load() > 0; }));
   EXPECT_FALSE(thread.IsStopRequested());
@@ -74,11 +77,14 @@ TEST(MThread, StartStopsTheRunningThreadFirst) {
     return 0;
   });
   std::atomic<bool> secondRan{false};
-  ASSERT_EQ(thread.Start("second", [&] {
-    secondRan = true;
-    while (!MThread::CurrentStopRequested()) MThread::CurrentWaitForStop(1000);
-    return 0;
-  }), 1);
+  ASSERT_EQ(thread.Start("second",
+                         [&] {
+                           secondRan = true;
+                           while (!MThread::CurrentStopRequested())
+                             MThread::CurrentWaitForStop(1000);
+                           return 0;
+                         }),
+            1);
   EXPECT_EQ(firstEnded.load(), 1);
   EXPECT_TRUE(Eventually([&] { return secondRan.load(); }));
   EXPECT_FALSE(thread.IsStopRequested());

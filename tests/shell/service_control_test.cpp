@@ -26,7 +26,9 @@ constexpr uint32_t kThursday = 20260305;
 
 class FakeWindow : public WindowPort {
  public:
-  void EnableButton(Button button, bool enabled) override { enabled_[static_cast<int>(button)] = enabled; }
+  void EnableButton(Button button, bool enabled) override {
+    enabled_[static_cast<int>(button)] = enabled;
+  }
   void ShowExclamation(const std::string& text) override { exclamations.push_back(text); }
   void ShowMarketTime(const std::string& text) override { marketTime = text; }
   void InsertLogLine(const std::string& line) override { list.insert(list.begin(), line); }
@@ -87,13 +89,20 @@ class ServiceControlTest : public ::testing::Test {
   void WriteIni(bool autostart) {
     const std::string ini =
         "[binary]\r\nip = 127.0.0.1\r\nport = 1\r\nbegintime = 845\r\nendtime = 1630\r\n"
-        "[xmlfile]\r\nloadFolder = " + xml_ + "\r\n"
-        "[dbffile]\r\nhqdbf = " + dir_.File("SJSHQ.DBF") + "\r\nszl1 = " + dir_.File("SJSXXN.DBF") +
+        "[xmlfile]\r\nloadFolder = " +
+        xml_ +
+        "\r\n"
+        "[dbffile]\r\nhqdbf = " +
+        dir_.File("SJSHQ.DBF") + "\r\nszl1 = " + dir_.File("SJSXXN.DBF") +
         "\r\nSjsxxdbf = " + dir_.File("SJSXX.DBF") + "\r\nSjszsdbf = " + dir_.File("SJSZS.DBF") +
-        "\r\nSjsphhqdbf = " + dir_.File("SJSPHHQ.DBF") + "\r\nSjszhhqdbf = " + dir_.File("SJSZHHQ.DBF") +
+        "\r\nSjsphhqdbf = " + dir_.File("SJSPHHQ.DBF") +
+        "\r\nSjszhhqdbf = " + dir_.File("SJSZHHQ.DBF") +
         "\r\nwriteInterval = 20\r\nwrIntervalSleep = 5\r\n"
-        "[other]\r\nholiday = " + xml_ + "holiday.ini\r\nIndexNameFile = " + xml_ + "indexname.ini\r\n"
-        "autostart = " + (autostart ? "true" : "false") + "\r\n";
+        "[other]\r\nholiday = " +
+        xml_ + "holiday.ini\r\nIndexNameFile = " + xml_ +
+        "indexname.ini\r\n"
+        "autostart = " +
+        (autostart ? "true" : "false") + "\r\n";
     test::WriteFileBytes(dir_.File("fenwright.ini"), ini);
   }
   bool WaitForLine(const std::string& text, size_t count = 1) {
@@ -146,7 +155,8 @@ TEST_F(ServiceControlTest, StartBeforeTheFilesExistIsRetriedUntilStop) {
   EXPECT_FALSE(control_.StartRequested());
   ASSERT_TRUE(WaitForLine("----------- program has ended! ---------------"));
   ASSERT_TRUE(WindowCatcher::WaitFor([&] { return !control_.StopRequested(); }));
-  const size_t attempts = window_->CountLines("----------- program is initializing! ---------------");
+  const size_t attempts =
+      window_->CountLines("----------- program is initializing! ---------------");
   std::this_thread::sleep_for(std::chrono::milliseconds(400));  // more than two retry pauses
   EXPECT_EQ(window_->CountLines("----------- program is initializing! ---------------"), attempts);
   EXPECT_TRUE(fake_.Enabled(Button::kStart));
@@ -238,7 +248,8 @@ TEST_F(ServiceControlTest, ControlThreadThatCannotBeCreatedIsReported) {
   EXPECT_EQ(model_.Initialize(), SystemErrorCode(11));
   bool found = false;
   for (const std::string& line : window_->LogLines()) {
-    found = found || line.find("<Log_LV1> t=100000 <UiControl>创建RunControlThead线程失败[<Windows>") == 0;
+    found = found ||
+            line.find("<Log_LV1> t=100000 <UiControl>创建RunControlThead线程失败[<Windows>") == 0;
   }
   EXPECT_TRUE(found);
 }

@@ -132,7 +132,8 @@ class WindowCatcher : public MainWindowSink {
   // Whether some log line ends with `text` (the message part).
   bool HasLine(const std::string& text) const {
     for (const std::string& line : LogLines()) {
-      if (line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0) {
+      if (line.size() >= text.size() &&
+          line.compare(line.size() - text.size(), text.size(), text) == 0) {
         return true;
       }
     }
@@ -141,7 +142,9 @@ class WindowCatcher : public MainWindowSink {
   size_t CountLines(const std::string& text) const {
     size_t n = 0;
     for (const std::string& line : LogLines()) {
-      if (line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0) ++n;
+      if (line.size() >= text.size() &&
+          line.compare(line.size() - text.size(), text.size(), text) == 0)
+        ++n;
     }
     return n;
   }
@@ -158,7 +161,8 @@ class WindowCatcher : public MainWindowSink {
   }
   // Waits (polling, up to `timeout`) until `predicate` holds; true when it did.
   template <typename Predicate>
-  static bool WaitFor(Predicate predicate, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+  static bool WaitFor(Predicate predicate,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < end) {
       if (predicate()) return true;

@@ -142,6 +142,12 @@ struct ClientLink {
   }
 
   void LogConnectFailure(int32_t code) {
+    {
+      // A connect ended by Stop's shutdown is no failure worth a line, whether or not the line
+      // would still get through the gate before Stop closes it.
+      std::lock_guard<std::mutex> lock(socketMutex);
+      if (abandoned) return;
+    }
     Log(1, "<MClientIO>failed 2 connect server[" + address + "], [" + MErrorCode::Text(code) + "]");
   }
 

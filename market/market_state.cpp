@@ -755,23 +755,12 @@ void MarketState::SnapshotOverlay(refdata::FeedOverlay* out) const {
         out->phases.push_back(
             {code, {record.tradingPhase[0], record.tradingPhase[1]}, record.haltFlag});
       });
-  // The switches are copied into a flat list under the lock and made into the map outside it.
-  std::vector<refdata::SecuritySwitchRecord> switches;
-  std::vector<uint32_t> codes;
-  WalkInSlices(
-      mutex_, handlersWaiting_, switchTable,
-      [&](size_t n) {
-        Reserve(&switches, n);
-        Reserve(&codes, n);
-      },
-      [&](uint32_t code, const refdata::SecuritySwitchRecord& record) {
-        codes.push_back(code);
-        switches.push_back(record);
-      });
   out->switches.clear();
-  for (size_t i = 0; i < switches.size(); ++i) {
-    out->switches.emplace_hint(out->switches.end(), codes[i], switches[i]);
-  }
+  WalkInSlices(
+      mutex_, handlersWaiting_, switchTable, [&](size_t n) { Reserve(&out->switches, n); },
+      [&](uint32_t code, const refdata::SecuritySwitchRecord& record) {
+        out->switches.push_back({code, record});
+      });
 }
 
 void MarketState::TakeSnapshot(MarketSnapshot* out) const {

@@ -157,8 +157,13 @@ struct FeedOverlay {
     char tradingPhase[2];
     char haltFlag;
   };
-  std::vector<Phase> phases;  // one per security, ascending code
-  std::map<uint32_t, SecuritySwitchRecord> switches;
+  struct Switch {
+    uint32_t code;
+    SecuritySwitchRecord record;
+  };
+  // Flat lists, so that the copy of every cycle allocates nothing once it has its room.
+  std::vector<Phase> phases;     // one per security, ascending code
+  std::vector<Switch> switches;  // one per security with switches, ascending code
 
   static FeedOverlay From(const ReferenceTables& tables) {
     FeedOverlay overlay;
@@ -169,25 +174,23 @@ struct FeedOverlay {
                   entry.record.haltFlag};
       overlay.phases.push_back(phase);
     }
+    overlay.switches.reserve(tables.securitySwitch.Size());
     for (const auto& [code, entry] : tables.securitySwitch)
-      overlay.switches.emplace(code, entry.record);
+      overlay.switches.push_back({code, entry.record});
     return overlay;
   }
-  const Phase* FindPhase(uint32_t code) const {
-    size_t lo = 0, hi = phases.size();
-    while (lo < hi) {
-      const size_t mid = (lo + hi) / 2;
-      if (phases[mid].code < code) {
-        lo = mid + 1;
-      } else {
-        hi = mid;
-      }
-    }
-    return lo < phases.size() && phases[lo].code == code ? &phases[lo] : nullptr;
-  }
+  const Phase* FindPhase(uint32_t code) const { return FindByCode(phases, code); }
   const SecuritySwitchRecord* FindSwitch(uint32_t code) const {
-    auto it = switches.find(code);
-    return it == switches.end() ? nullptr : &it->second;
+    const Switch* found = FindByCode(switches, code);
+    return found != nullptr ? &found->record : nullptr;
+  }
+
+ private:
+  template <typename Entry>
+  static const Entry* FindByCode(const std::vector<Entry>& entries, uint32_t code) {
+    const auto it = std::lower_bound(entries.begin(), entries.end(), code,
+                                     [](const Entry& e, uint32_t c) { return e.code < c; });
+    return it != entries.end() && it->code == code ? &*it : nullptr;
   }
 };
 

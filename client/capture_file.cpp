@@ -26,24 +26,20 @@ void CaptureFile::Append(const std::string& savefilePrefix, const uint8_t* data,
       return;
     }
   }
-  const int64_t start = file_.Size();
-  const size_t kept = pending_.size();
-  int32_t written = file_.SeekToEnd();
-  if (written >= 0) {
-    if (kept == 0) {
-      written = file_.Write(data, length);
-    } else {
-      // The kept blocks and this one in one write, so that their order cannot change.
-      pending_.append(reinterpret_cast<const char*>(data), length);
-      written = file_.Write(pending_.data(), static_cast<uint32_t>(pending_.size()));
-      pending_.resize(kept);
-    }
+  int32_t written;
+  if (pending_.empty()) {
+    written = file_.AppendWhole(data, length);
+  } else {
+    // The kept blocks and this one in one write, so that their order cannot change.
+    const size_t kept = pending_.size();
+    pending_.append(reinterpret_cast<const char*>(data), length);
+    written = file_.AppendWhole(pending_.data(), static_cast<uint32_t>(pending_.size()));
+    pending_.resize(kept);
   }
   if (written >= 0) {
     pending_.clear();
     return;
   }
-  if (start >= 0 && file_.SeekTo(start) >= 0) file_.SetEnd();
   Keep(data, length);
   file_.Close();
 }

@@ -70,12 +70,12 @@ void EnsureDayFile(LogSink& sink, uint32_t today) {
   Print(sink, message);
 }
 
-// Appends one line with one write. On failure the file is closed, and a part of the line that did
-// reach it is cut off first, so that a retry leaves the line once and whole.
+// Appends one line with one write. On failure the file is closed; a part of the line that did
+// reach it has been cut off again, so that a retry leaves the line once and whole.
 bool AppendLine(LogSink& sink, const std::string& fileLine) {
-  const int64_t start = sink.file.Size();
-  if (sink.file.Write(fileLine.data(), static_cast<uint32_t>(fileLine.size())) >= 0) return true;
-  if (start >= 0 && sink.file.SeekTo(start) >= 0) sink.file.SetEnd();
+  if (sink.file.AppendWhole(fileLine.data(), static_cast<uint32_t>(fileLine.size())) >= 0) {
+    return true;
+  }
   sink.file.Close();
   return false;
 }

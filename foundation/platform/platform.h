@@ -106,6 +106,17 @@ class SharedFile {
   int64_t Size() const;
   void Close();
 
+  // Writes all n bytes at the end of the file. When that fails, whatever part of them reached the
+  // file is cut off again, so that the file only ever grows by whole appends and a retry cannot
+  // leave a torn copy in front of the whole one. n, or the failed step's negative code.
+  int32_t AppendWhole(const void* data, uint32_t n) {
+    const int64_t start = Size();
+    int32_t result = SeekToEnd();
+    if (result >= 0) result = Write(data, n);
+    if (result < 0 && start >= 0 && SeekTo(start) >= 0) SetEnd();
+    return result;
+  }
+
  private:
   static constexpr intptr_t kInvalid = -1;
   intptr_t handle_ = kInvalid;

@@ -18,8 +18,9 @@ struct SecurityRecord {
   char ISIN[12];
   char SecurityIDSource[4];
   char UnderlyingSecurityID[8];
-  char haltFlag;    // 'Y' for Status 1, else ' '; the snapshot handler also sets it ('H', 'Y', '.')
-  char marginFlag;  // 'A' both margin sides, 'C' buy only, 'S' sell only, else ' '
+  // 'Y' for Status 1, else ' '; the snapshot handler also sets it ('H', 'Y', '.').
+  char haltFlag;
+  char marginFlag;       // 'A' both margin sides, 'C' buy only, 'S' sell only, else ' '
   char statusLetter;     // 'X' 2 or 3, 'N' 6, 'J' 7, 'M' 8, 'V' 9, else ' '
   char spareFlag;        // always ' '
   char tradingPhase[2];  // first two characters of the feed's TradingPhaseCode

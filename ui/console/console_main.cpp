@@ -99,21 +99,21 @@ void PrintConfig() {
   std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
   const shell::ConfigInfo& c = shell::TheConfig();
   char text[4096];
-  std::snprintf(
-      text, sizeof text,
-      "ini = %s\n[binary] ip = %s, port = %u, savefile = %s, savefileflag = %s, begintime = %d, "
-      "endtime = %d\n[logon] sender = %s, target = %s, heartbt = %d, ver = %s\n[xmlfile] "
-      "loadFolder = %s\n"
-      "[dbffile] hqdbf = %s, szl1 = %s, Sjsxxdbf = %s, Sjszsdbf = %s, Sjsphhqdbf = %s, Sjszhhqdbf "
-      "= %s, "
-      "writeInterval = %u, wrIntervalSleep = %u, lostHighVol = %s\n[other] holiday = %s, "
-      "useholiday = %s, "
-      "autostart = %s, IndexNameFile = %s\n(edit the ini file and restart to change them)",
-      c.iniPath.c_str(), c.ip, c.port, c.savefile, c.savefileflag ? "true" : "false", c.begintime,
-      c.endtime, c.sender, c.target, c.heartbt, c.ver, c.loadFolder, c.hqdbf, c.szl1, c.Sjsxxdbf,
-      c.Sjszsdbf, c.Sjsphhqdbf, c.Sjszhhqdbf, c.writeInterval, c.wrIntervalSleep,
-      c.lostHighVol ? "true" : "false", c.holiday, c.useholiday ? "true" : "false",
-      c.autostart ? "true" : "false", c.IndexNameFile);
+  std::snprintf(text, sizeof text,
+                "ini = %s\n"
+                "[binary] ip = %s, port = %u, savefile = %s, savefileflag = %s, begintime = %d, "
+                "endtime = %d\n"
+                "[logon] sender = %s, target = %s, heartbt = %d, ver = %s\n"
+                "[xmlfile] loadFolder = %s\n"
+                "[dbffile] hqdbf = %s, szl1 = %s, Sjsxxdbf = %s, Sjszsdbf = %s, Sjsphhqdbf = %s, "
+                "Sjszhhqdbf = %s, writeInterval = %u, wrIntervalSleep = %u, lostHighVol = %s\n"
+                "[other] holiday = %s, useholiday = %s, autostart = %s, IndexNameFile = %s\n"
+                "(edit the ini file and restart to change them)",
+                c.iniPath.c_str(), c.ip, c.port, c.savefile, c.savefileflag ? "true" : "false",
+                c.begintime, c.endtime, c.sender, c.target, c.heartbt, c.ver, c.loadFolder, c.hqdbf,
+                c.szl1, c.Sjsxxdbf, c.Sjszsdbf, c.Sjsphhqdbf, c.Sjszhhqdbf, c.writeInterval,
+                c.wrIntervalSleep, c.lostHighVol ? "true" : "false", c.holiday,
+                c.useholiday ? "true" : "false", c.autostart ? "true" : "false", c.IndexNameFile);
   PrintLine(text);
 }
 

@@ -25,32 +25,17 @@
 #include "foundation/local_clock.h"
 #include "foundation/run_log.h"
 #include "shell/config_info.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+using fw::fuzz::Check;
 
 struct Scratch {
-  Scratch() {
-    std::random_device seed;
-    const std::filesystem::path base = std::filesystem::exists("/dev/shm")
-                                           ? std::filesystem::path("/dev/shm")
-                                           : std::filesystem::temp_directory_path();
-    folder = base / ("fw_config_fuzz_" + std::to_string(seed()));
-    std::filesystem::create_directories(folder);
-    ini = (folder / "fenwright.ini").string();
-    fw::SetRunLogConsolePrinter([](std::string_view) {});
-    fw::SetRunLogFolder((folder / "log").string());
+  Scratch() : files("fw_config_fuzz_"), ini((files.folder / "fenwright.ini").string()) {
     fw::SetLocalClockForTesting([] { return fw::MakeLocalDateTime(20260305, 93000); });
   }
-  ~Scratch() {
-    fw::CloseRunLog();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-  }
-  std::filesystem::path folder;
+  fw::fuzz::ScratchFolder files;
   std::string ini;
 };
 

@@ -11,19 +11,14 @@
 #include "foundation/local_clock.h"
 #include "foundation/platform/platform.h"
 #include "refdata/holiday_calendar.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
 // The file each input is written to; in memory when the machine has /dev/shm, because every
 // write-back is flushed to disk. Removed at exit.
 struct Scratch {
-  Scratch() {
-    std::random_device seed;
-    const std::filesystem::path folder = std::filesystem::exists("/dev/shm")
-                                             ? std::filesystem::path("/dev/shm")
-                                             : std::filesystem::temp_directory_path();
-    path = (folder / ("fw_holiday_fuzz_" + std::to_string(seed()) + ".ini")).string();
-  }
+  Scratch() { path = fw::fuzz::ScratchPath("fw_holiday_fuzz_").string() + ".ini"; }
   ~Scratch() { fw::platform::RemoveFile(path); }
   std::string path;
 } scratch;

@@ -16,6 +16,7 @@
 #include "foundation/error_code.h"
 #include "foundation/ini_file.h"
 #include "foundation/platform/platform.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
@@ -62,13 +63,7 @@ Model Snapshot(const fw::MIniFile& ini) {
 // The file each input is written to; in memory when the machine has /dev/shm, because every
 // write-back is flushed to disk. Removed at exit.
 struct Scratch {
-  Scratch() {
-    std::random_device seed;
-    const std::filesystem::path folder = std::filesystem::exists("/dev/shm")
-                                             ? std::filesystem::path("/dev/shm")
-                                             : std::filesystem::temp_directory_path();
-    path = (folder / ("fw_ini_fuzz_" + std::to_string(seed()) + ".ini")).string();
-  }
+  Scratch() { path = fw::fuzz::ScratchPath("fw_ini_fuzz_").string() + ".ini"; }
   ~Scratch() {
     fw::platform::RemoveFile(path);
     fw::platform::RemoveFile(path + ".new");

@@ -25,27 +25,9 @@
 #include "foundation/run_log.h"
 #include "market/market_state.h"
 #include "refdata/reference_tables.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
-
-// The run log of the fuzz run goes to a scratch folder, removed at exit.
-struct ScratchLog {
-  ScratchLog() {
-    std::random_device seed;
-    const std::filesystem::path base = std::filesystem::exists("/dev/shm")
-                                           ? std::filesystem::path("/dev/shm")
-                                           : std::filesystem::temp_directory_path();
-    folder = base / ("fw_market_fuzz_" + std::to_string(seed()));
-    fw::SetRunLogConsolePrinter([](std::string_view) {});
-    fw::SetRunLogFolder(folder.string());
-  }
-  ~ScratchLog() {
-    fw::CloseRunLog();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-  }
-  std::filesystem::path folder;
-};
 
 template <size_t N>
 void SetText(char (&field)[N], const char* text) {
@@ -132,7 +114,7 @@ std::vector<uint8_t> FrameMessages(const uint8_t* data, size_t size) {
 
 struct World {
   World() : tables(GeneratedDay()), handlers(state), decoder(&handlers) { decoder.AllocateRing(); }
-  ScratchLog log;
+  fw::fuzz::ScratchFolder log{"fw_market_fuzz_"};  // the run log of the run
   fw::refdata::ReferenceTables tables;
   fw::market::MarketState state;
   fw::feed::MarketDataHandlers handlers;

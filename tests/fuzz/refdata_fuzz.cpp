@@ -11,14 +11,13 @@
 #include "refdata/closing_data.h"
 #include "refdata/code_number.h"
 #include "refdata/reference_loaders.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
 using namespace fw::refdata;
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+using fw::fuzz::Check;
 
 // Every record sits under the code number of its own SecurityID, never 0.
 template <typename Table>

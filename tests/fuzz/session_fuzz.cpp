@@ -30,32 +30,18 @@
 #include "market/market_state.h"
 #include "refdata/reference_tables.h"
 #include "shell/config_info.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+using fw::fuzz::Check;
 
 // The run log and the capture files of the run live in a scratch folder, removed at exit.
 struct Scratch {
-  Scratch() {
-    std::random_device seed;
-    const std::filesystem::path base = std::filesystem::exists("/dev/shm")
-                                           ? std::filesystem::path("/dev/shm")
-                                           : std::filesystem::temp_directory_path();
-    folder = base / ("fw_session_fuzz_" + std::to_string(seed()));
-    std::filesystem::create_directories(folder);
-    fw::SetRunLogConsolePrinter([](std::string_view) {});
-    fw::SetRunLogFolder((folder / "log").string());
+  Scratch() : files("fw_session_fuzz_") {
     fw::SetLocalClockForTesting([] { return fw::MakeLocalDateTime(20260305, 93000); });
   }
-  ~Scratch() {
-    fw::CloseRunLog();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-  }
-  std::filesystem::path folder;
+  fw::fuzz::ScratchFolder files;
 };
 
 class ReadyProcessor : public fw::client::ProcessorGate {
@@ -96,7 +82,7 @@ fw::refdata::ReferenceTables SmallDay() {
 struct World {
   World() : handlers(state), decoder(&handlers) {
     decoder.AllocateRing();
-    SetField(config.savefile, scratch.folder.string() + "/");
+    SetField(config.savefile, scratch.files.folder.string() + "/");
     config.savefileflag = true;
     config.heartbt = 30;
   }

@@ -5,6 +5,8 @@
 #   tools/demo.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=tools/start_gateway.sh
+. tools/start_gateway.sh
 tools/setup.sh demo
 seconds=${1:-30}
 
@@ -20,16 +22,9 @@ echo "== generating a sample trading day (2,000 securities) in $run/xml"
 build/linux/tools/fenwright-sampleday --out "$run/xml/" --count 2000 >/dev/null
 
 echo "== starting the gateway simulator on 127.0.0.1"
-build/linux/tools/fenwright-gateway --port 0 --count 2000 --rounds 40 --rate 4000 >"$run/gateway.out" 2>&1 &
-gateway=$!
+start_gateway build/linux/tools/fenwright-gateway "$run/gateway.out" --count 2000 --rounds 40 \
+  --rate 4000
 trap 'kill $gateway 2>/dev/null || true' EXIT
-port=""
-for _ in $(seq 100); do
-  port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\).*/\1/p' "$run/gateway.out")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "the gateway simulator did not start"; cat "$run/gateway.out"; exit 1; }
 
 # The ini sits beside the executable. The window is the whole day and holidays are worked, so that
 # the demo runs at any hour on any day.

@@ -17,6 +17,8 @@
 # preset). Needs python3 for the report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=tools/start_gateway.sh
+. tools/start_gateway.sh
 minutes=${1:?usage: tools/soak.sh MINUTES}
 rate=${SOAK_RATE:-70000}
 securities=20000
@@ -46,17 +48,9 @@ cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
 trap cleanup EXIT
 
 echo "== the gateway simulator: $rounds rounds at $rate messages/s"
-"$build/tools/fenwright-gateway" --port 0 --count $securities --date "$today" --rounds $rounds \
-  --rate "$rate" --report-every 10 >"$run/gateway.out" 2>&1 &
-gateway=$!
+start_gateway "$build/tools/fenwright-gateway" "$run/gateway.out" --count $securities \
+  --date "$today" --rounds $rounds --rate "$rate" --report-every 10
 pids+=("$gateway")
-port=""
-for _ in $(seq 600); do
-  port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\).*/\1/p' "$run/gateway.out")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "the gateway simulator did not start"; cat "$run/gateway.out"; exit 1; }
 
 cat >"$run/fenwright.ini" <<INI
 [binary]

@@ -17,6 +17,7 @@
 #include "market/process_io.h"
 #include "shell/config_info.h"
 #include "shell/service.h"
+#include "tests/support/day_config.h"
 #include "tests/support/test_support.h"
 #include "tools/dbf_watch.h"
 #include "tools/feed_source.h"
@@ -27,6 +28,7 @@ namespace fw::shell {
 namespace {
 
 using fw::test::FakeClock;
+using fw::test::SetText;
 using fw::test::TempDir;
 using fw::test::WindowCatcher;
 
@@ -39,11 +41,6 @@ constexpr int32_t kCycles = 10;
 
 const char* const kFiles[] = {"SJSXXN.DBF", "SJSXX.DBF",   "SJSHQ.DBF",
                               "SJSZS.DBF",  "SJSPHHQ.DBF", "SJSZHHQ.DBF"};
-
-template <size_t N>
-void SetText(char (&field)[N], const std::string& text) {
-  std::snprintf(field, N, "%s", text.c_str());
-}
 
 // The counts of one "label: reads=… sound=…" line of the reader's output.
 struct WatchLine {
@@ -94,15 +91,7 @@ class ConcurrentReaders : public ::testing::Test {
     SetText(config.sender, "FENWRIGHT");
     SetText(config.target, "SZSEGW");
     SetText(config.ver, "1.00");
-    SetText(config.loadFolder, xml);
-    SetText(config.szl1, dir_.File(kFiles[0]));
-    SetText(config.Sjsxxdbf, dir_.File(kFiles[1]));
-    SetText(config.hqdbf, dir_.File(kFiles[2]));
-    SetText(config.Sjszsdbf, dir_.File(kFiles[3]));
-    SetText(config.Sjsphhqdbf, dir_.File(kFiles[4]));
-    SetText(config.Sjszhhqdbf, dir_.File(kFiles[5]));
-    SetText(config.holiday, xml + "holiday.ini");
-    SetText(config.IndexNameFile, xml + "indexname.ini");
+    test::PointAtDay(&config, xml, dir_.Prefix());
     config.useholiday = true;
     config.writeInterval = kWriteIntervalMs;
     config.wrIntervalSleep = 10;

@@ -16,6 +16,7 @@
 #include "foundation/error_code.h"
 #include "foundation/platform/platform.h"
 #include "shell/config_info.h"
+#include "tests/support/day_config.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_day.h"
 
@@ -108,11 +109,6 @@ inline void Apply(FaultPlan& plan, const Fault& fault, const std::string& path, 
   for (const auto& [op, answer] : fault.ops) plan.Fail(op, path, answer, times);
 }
 
-template <size_t N>
-void SetText(char (&field)[N], const std::string& text) {
-  std::snprintf(field, N, "%s", text.c_str());
-}
-
 // A generated day of 60 securities in <dir>/xml and a configuration whose six DBF files lie in
 // <dir>/<outputFolder>. Dates: the day is a Thursday, 5 March 2026.
 constexpr uint32_t kDay = 20260305;
@@ -134,16 +130,8 @@ inline shell::ConfigInfo DayConfig(const TempDir& dir, const std::string& output
   const std::string out = dir.File(outputFolder) + platform::kPathSeparator;
   const std::string xml = dir.File("xml") + platform::kPathSeparator;
   shell::ConfigInfo config;
-  SetText(config.loadFolder, xml);
+  PointAtDay(&config, xml, out);
   SetText(config.loadFolderExpanded, xml);
-  SetText(config.szl1, out + "SJSXXN.DBF");
-  SetText(config.Sjsxxdbf, out + "SJSXX.DBF");
-  SetText(config.hqdbf, out + "SJSHQ.DBF");
-  SetText(config.Sjszsdbf, out + "SJSZS.DBF");
-  SetText(config.Sjsphhqdbf, out + "SJSPHHQ.DBF");
-  SetText(config.Sjszhhqdbf, out + "SJSZHHQ.DBF");
-  SetText(config.holiday, xml + "holiday.ini");
-  SetText(config.IndexNameFile, xml + "indexname.ini");
   config.begintime = 845;
   config.endtime = 1630;
   config.writeInterval = 3000;

@@ -8,41 +8,20 @@
 #include <string>
 
 #include "tests/faults/fault_plan.h"
+#include "tests/support/run_log_fixture.h"
 
 namespace fw::test {
 namespace {
 
 const std::string kEnd = platform::kTextLineEnd;
 
-class RunLogFaultsTest : public ::testing::Test {
+class RunLogFaultsTest : public RunLogFixture {
  protected:
-  void SetUp() override {
-    window_ = std::make_shared<WindowCatcher>();
-    SetMainWindow(window_);
-    SetRunLogConsolePrinter([this](std::string_view text) {
-      std::lock_guard<std::mutex> lock(stdoutMutex_);
-      stdout_.append(text);
-    });
-    SetRunLogFolder(dir_.File("log"));
-  }
-  void TearDown() override {
-    CloseRunLog();
-    SetRunLogFolder(".\\log");
-    WindowCatcher::Uninstall();
-  }
-  std::string Stdout() {
-    std::lock_guard<std::mutex> lock(stdoutMutex_);
-    return stdout_;
-  }
   std::string Created() const { return "create log file succeed! [path = " + path_ + "]\n\n\n"; }
   std::string NotCreated() const { return "create log file failed! [path = " + path_ + "]\n"; }
 
-  TempDir dir_;
   FakeClock clock_{kDay, 100000};
-  const std::string path_ = dir_.File("log") + platform::kPathSeparator + "Tarvik_Log_20260305.log";
-  std::shared_ptr<WindowCatcher> window_;
-  std::mutex stdoutMutex_;
-  std::string stdout_;
+  const std::string path_ = DayFile(kDay);
 };
 
 TEST_F(RunLogFaultsTest, FileThatCannotBeOpenedIsReportedAndOpenedByTheNextLine) {
@@ -69,10 +48,7 @@ TEST_F(RunLogFaultsTest, LineWhoseWriteFailsIsWrittenOnceTheFileIsReopened) {
     SCOPED_TRACE(c.name);
     CloseRunLog();
     platform::RemoveFile(path_);
-    {
-      std::lock_guard<std::mutex> lock(stdoutMutex_);
-      stdout_.clear();
-    }
+    ClearStdout();
     WriteLog(0, "before");
     {
       FaultPlan plan;

@@ -13,6 +13,7 @@
 #include "market/process_io.h"
 #include "refdata/closing_data.h"
 #include "refdata/reference_loaders.h"
+#include "tests/faults/day_processor_fixture.h"
 #include "tests/faults/fault_plan.h"
 
 namespace fw::test {
@@ -20,15 +21,11 @@ namespace {
 
 const char kStarted[] = "MProcessIO::Instance() : 初始化成功完成!";
 
-class StartUpFaultsTest : public ::testing::Test {
+class StartUpFaultsTest : public DayProcessorFixture {
  protected:
   void SetUp() override {
-    window_ = WindowCatcher::Install();
-    SetRunLogFolder(dir_.File("log"));
-    day_ = WriteDay(dir_);
-    ASSERT_FALSE(day_.securities.empty());
-    out_ = DayConfig(dir_, "out");
-    ref_ = DayConfig(dir_, "ref");
+    DayProcessorFixture::SetUp();
+    if (HasFatalFailure()) return;
     // The security information files of a start-up that met no fault.
     processor_.SetConfig(ref_);
     ASSERT_EQ(processor_.Instance(), 0);
@@ -37,11 +34,6 @@ class StartUpFaultsTest : public ::testing::Test {
     processor_.Reset();
     processor_.SetConfig(out_);
     window_->Clear();
-  }
-  void TearDown() override {
-    CloseRunLog();
-    SetRunLogFolder(".\\log");
-    WindowCatcher::Uninstall();
   }
 
   std::string Xml(const std::string& root) const {
@@ -59,14 +51,6 @@ class StartUpFaultsTest : public ::testing::Test {
     return false;
   }
 
-  TempDir dir_;
-  FakeClock clock_{kDay, 100000};
-  std::shared_ptr<WindowCatcher> window_;
-  tools::SampleDay day_;
-  shell::ConfigInfo out_;
-  shell::ConfigInfo ref_;
-  refdata::ReferenceTables tables_;
-  market::MProcessIO processor_{tables_};
   std::string xxn_;
   std::string xx_;
 };

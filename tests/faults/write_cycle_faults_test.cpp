@@ -11,6 +11,7 @@
 #include "feed/market_data_decoder.h"
 #include "feed/market_data_handlers.h"
 #include "market/process_io.h"
+#include "tests/faults/day_processor_fixture.h"
 #include "tests/faults/fault_plan.h"
 #include "tests/support/independent_dbf_reader.h"
 #include "tools/market_data_encoder.h"
@@ -18,15 +19,11 @@
 namespace fw::test {
 namespace {
 
-class WriteCycleFaultsTest : public ::testing::Test {
+class WriteCycleFaultsTest : public DayProcessorFixture {
  protected:
   void SetUp() override {
-    window_ = WindowCatcher::Install();
-    SetRunLogFolder(dir_.File("log"));
-    day_ = WriteDay(dir_);
-    ASSERT_FALSE(day_.securities.empty());
-    out_ = DayConfig(dir_, "out");
-    ref_ = DayConfig(dir_, "ref");
+    DayProcessorFixture::SetUp();
+    if (HasFatalFailure()) return;
     processor_.SetConfig(out_);
     processor_.SetFeedRing(&decoder_.Ring());
     decoder_.AllocateRing();
@@ -36,11 +33,6 @@ class WriteCycleFaultsTest : public ::testing::Test {
     processor_.WriteAll();
     processor_.SetConfig(out_);
     for (const std::string& path : DbfPaths(ref_)) reference_.push_back(ReadFileBytes(path));
-  }
-  void TearDown() override {
-    CloseRunLog();
-    SetRunLogFolder(".\\log");
-    WindowCatcher::Uninstall();
   }
 
   // A traded stock, an index value and two negotiated orders, so that every file has live rows.
@@ -90,14 +82,6 @@ class WriteCycleFaultsTest : public ::testing::Test {
     return old + std::string(4096, 'X');
   }
 
-  TempDir dir_;
-  FakeClock clock_{kDay, 100000};
-  std::shared_ptr<WindowCatcher> window_;
-  tools::SampleDay day_;
-  shell::ConfigInfo out_;
-  shell::ConfigInfo ref_;
-  refdata::ReferenceTables tables_;
-  market::MProcessIO processor_{tables_};
   feed::MarketDataHandlers handlers_{processor_.State()};
   feed::MarketDataDecoder decoder_{&handlers_};
   std::vector<std::string> reference_;  // the six files of a cycle that met no fault

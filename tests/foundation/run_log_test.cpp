@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "foundation/platform/platform.h"
+#include "tests/support/run_log_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace fw {
@@ -17,36 +18,7 @@ using test::WindowCatcher;
 
 const std::string kEnd = platform::kTextLineEnd;
 
-class RunLogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    window_ = std::make_shared<WindowCatcher>();
-    SetMainWindow(window_);
-    SetRunLogConsolePrinter([this](std::string_view text) {
-      std::lock_guard<std::mutex> lock(stdoutMutex_);
-      stdout_.append(text);
-    });
-    SetRunLogFolder(dir_.File("log"));
-  }
-  void TearDown() override {
-    CloseRunLog();
-    SetRunLogFolder(".\\log");
-    WindowCatcher::Uninstall();
-  }
-  std::string DayFile(uint32_t date) const {
-    return dir_.File("log") + platform::kPathSeparator + "Tarvik_Log_" + std::to_string(date) +
-           ".log";
-  }
-  std::string Stdout() {
-    std::lock_guard<std::mutex> lock(stdoutMutex_);
-    return stdout_;
-  }
-
-  TempDir dir_;
-  std::shared_ptr<WindowCatcher> window_;
-  std::mutex stdoutMutex_;
-  std::string stdout_;
-};
+using RunLogTest = test::RunLogFixture;
 
 TEST_F(RunLogTest, FirstLineOfTheDayCreatesFolderAndFileWithSeparator) {
   FakeClock clock(20260305, 90503);

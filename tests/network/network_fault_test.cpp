@@ -22,6 +22,7 @@
 #include "foundation/platform/socket.h"
 #include "market/process_io.h"
 #include "tests/client/client_fixture.h"
+#include "tests/support/day_config.h"
 #include "tools/feed_source.h"
 #include "tools/gateway_simulator.h"
 #include "tools/market_data_encoder.h"
@@ -30,6 +31,7 @@
 namespace fw::client {
 namespace {
 
+using fw::test::SetText;
 using tools::Frame;
 using tools::GatewayOptions;
 using tools::GatewaySimulator;
@@ -48,11 +50,6 @@ constexpr const char kConnected[] = "<StaticClient>与源服务器<127.0.0.1>建
 uint32_t TypeOf(const Frame& f) {
   return static_cast<uint32_t>(f[0]) << 24 | static_cast<uint32_t>(f[1]) << 16 |
          static_cast<uint32_t>(f[2]) << 8 | f[3];
-}
-
-template <size_t N>
-void SetText(char (&field)[N], const std::string& text) {
-  std::snprintf(field, N, "%s", text.c_str());
 }
 
 // Everything the decoder delivers, in order, handed on to the real handlers.
@@ -146,15 +143,7 @@ class NetworkFaults : public test::LoggingTest {
 
     config_ = test::LoopbackConfig(0);
     config_.heartbt = kHeartbeatSeconds;
-    SetText(config_.loadFolder, xml);
-    SetText(config_.szl1, dir_.File("SJSXXN.DBF"));
-    SetText(config_.Sjsxxdbf, dir_.File("SJSXX.DBF"));
-    SetText(config_.hqdbf, dir_.File("SJSHQ.DBF"));
-    SetText(config_.Sjszsdbf, dir_.File("SJSZS.DBF"));
-    SetText(config_.Sjsphhqdbf, dir_.File("SJSPHHQ.DBF"));
-    SetText(config_.Sjszhhqdbf, dir_.File("SJSZHHQ.DBF"));
-    SetText(config_.holiday, xml + "holiday.ini");
-    SetText(config_.IndexNameFile, xml + "indexname.ini");
+    fw::test::PointAtDay(&config_, xml, dir_.Prefix());
     config_.useholiday = true;
     processor_.SetConfig(config_);
     processor_.SetFeedRing(&decoder_.Ring());

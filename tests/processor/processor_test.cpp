@@ -10,6 +10,7 @@
 #include "feed/market_data_decoder.h"
 #include "feed/market_data_handlers.h"
 #include "foundation/platform/platform.h"
+#include "tests/support/day_config.h"
 #include "tests/support/independent_dbf_reader.h"
 #include "tests/support/test_support.h"
 #include "tools/market_data_encoder.h"
@@ -19,16 +20,12 @@ namespace fw::market {
 namespace {
 
 using test::FakeClock;
+using test::SetText;
 using test::TempDir;
 using test::WindowCatcher;
 
 constexpr uint32_t kThursday = 20260305;
 constexpr uint32_t kSaturday = 20260307;
-
-template <size_t N>
-void SetText(char (&field)[N], const std::string& text) {
-  std::snprintf(field, N, "%s", text.c_str());
-}
 
 class ProcessorTest : public ::testing::Test {
  protected:
@@ -44,15 +41,7 @@ class ProcessorTest : public ::testing::Test {
     platform::MakeDirectory(dir_.File("xml"));
     ASSERT_GE(tools::WriteSampleDay(day_, xml_), 0);
 
-    SetText(config_.loadFolder, xml_);
-    SetText(config_.szl1, dir_.File("SJSXXN.DBF"));
-    SetText(config_.Sjsxxdbf, dir_.File("SJSXX.DBF"));
-    SetText(config_.hqdbf, dir_.File("SJSHQ.DBF"));
-    SetText(config_.Sjszsdbf, dir_.File("SJSZS.DBF"));
-    SetText(config_.Sjsphhqdbf, dir_.File("SJSPHHQ.DBF"));
-    SetText(config_.Sjszhhqdbf, dir_.File("SJSZHHQ.DBF"));
-    SetText(config_.holiday, xml_ + "holiday.ini");
-    SetText(config_.IndexNameFile, xml_ + "indexname.ini");
+    test::PointAtDay(&config_, xml_, dir_.Prefix());
     config_.begintime = 845;
     config_.endtime = 1630;
     config_.writeInterval = 30;

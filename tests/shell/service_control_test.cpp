@@ -11,6 +11,7 @@
 #include "shell/config_info.h"
 #include "shell/service.h"
 #include "shell/ui_control.h"
+#include "tests/support/service_day.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_day.h"
 #include "ui/main_window_model.h"
@@ -44,21 +45,6 @@ class FakeWindow : public WindowPort {
   bool enabled_[3] = {true, true, true};
 };
 
-shell::ServiceTimings ShortTimings() {
-  shell::ServiceTimings t;
-  t.retryPauseMs = 150;
-  t.startSettleMs = 30;
-  t.stopSettleMs = 30;
-  t.idleMs = 20;
-  t.idleStepMs = 5;
-  t.failurePauseMs = 20;
-  t.client.idlePauseMs = 20;
-  t.client.reconnectPauseMs = 50;
-  t.client.readWaitMs = 20;
-  t.writer.outsideWindowSleepMs = 10;
-  return t;
-}
-
 class ServiceControlTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -87,23 +73,8 @@ class ServiceControlTest : public ::testing::Test {
   }
 
   void WriteIni(bool autostart) {
-    const std::string ini =
-        "[binary]\r\nip = 127.0.0.1\r\nport = 1\r\nbegintime = 845\r\nendtime = 1630\r\n"
-        "[xmlfile]\r\nloadFolder = " +
-        xml_ +
-        "\r\n"
-        "[dbffile]\r\nhqdbf = " +
-        dir_.File("SJSHQ.DBF") + "\r\nszl1 = " + dir_.File("SJSXXN.DBF") +
-        "\r\nSjsxxdbf = " + dir_.File("SJSXX.DBF") + "\r\nSjszsdbf = " + dir_.File("SJSZS.DBF") +
-        "\r\nSjsphhqdbf = " + dir_.File("SJSPHHQ.DBF") +
-        "\r\nSjszhhqdbf = " + dir_.File("SJSZHHQ.DBF") +
-        "\r\nwriteInterval = 20\r\nwrIntervalSleep = 5\r\n"
-        "[other]\r\nholiday = " +
-        xml_ + "holiday.ini\r\nIndexNameFile = " + xml_ +
-        "indexname.ini\r\n"
-        "autostart = " +
-        (autostart ? "true" : "false") + "\r\n";
-    test::WriteFileBytes(dir_.File("fenwright.ini"), ini);
+    test::WriteFileBytes(dir_.File("fenwright.ini"),
+                         test::DayIniText(xml_, dir_, 1, "", autostart));
   }
   bool WaitForLine(const std::string& text, size_t count = 1) {
     return WindowCatcher::WaitFor([&] { return window_->CountLines(text) >= count; });
@@ -116,7 +87,7 @@ class ServiceControlTest : public ::testing::Test {
   std::string xml_;
   refdata::ReferenceTables tables_;
   market::MProcessIO processor_{tables_};
-  shell::Service service_{processor_, ShortTimings()};
+  shell::Service service_{processor_, test::ShortServiceTimings()};
   shell::UiControl control_{service_};
   FakeWindow fake_;
   MainWindowModel model_{control_, fake_};
@@ -166,7 +137,7 @@ TEST_F(ServiceControlTest, StartBeforeTheFilesExistIsRetriedUntilStop) {
 TEST_F(ServiceControlTest, StopIsRefusedWhileTheStartAttemptRuns) {
   // A settling wait far longer than the test: the attempt is still running when Stop is pressed,
   // however slowly this thread runs; the close ends the wait at once.
-  shell::ServiceTimings timings = ShortTimings();
+  shell::ServiceTimings timings = test::ShortServiceTimings();
   timings.startSettleMs = 600000;
   refdata::ReferenceTables tables;
   market::MProcessIO processor(tables);
@@ -187,7 +158,7 @@ TEST_F(ServiceControlTest, StopIsRefusedWhileTheStartAttemptRuns) {
 
 TEST_F(ServiceControlTest, StartIsRefusedWhileTheServiceStops) {
   // The stop sequence's settling wait outlasts the test; the close ends it.
-  shell::ServiceTimings timings = ShortTimings();
+  shell::ServiceTimings timings = test::ShortServiceTimings();
   timings.stopSettleMs = 600000;
   refdata::ReferenceTables tables;
   market::MProcessIO processor(tables);

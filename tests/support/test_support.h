@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -52,6 +53,12 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// A fixed-size text field of a record set to `text`, cut to fit and always terminated.
+template <size_t N>
+void SetText(char (&field)[N], const std::string& text) {
+  std::snprintf(field, N, "%s", text.c_str());
+}
 
 inline std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -25,6 +25,7 @@
 #include "refdata/reference_tables.h"
 #include "shell/config_info.h"
 #include "shell/service.h"
+#include "tests/support/service_day.h"
 #include "tests/support/test_support.h"
 #include "tools/feed_source.h"
 #include "tools/gateway_simulator.h"
@@ -150,21 +151,6 @@ std::string IniValue(const std::string& ini, const std::string& key) {
   return "<missing>";
 }
 
-shell::ServiceTimings ShortTimings() {
-  shell::ServiceTimings t;
-  t.retryPauseMs = 150;
-  t.startSettleMs = 30;
-  t.stopSettleMs = 30;
-  t.idleMs = 20;
-  t.idleStepMs = 5;
-  t.failurePauseMs = 20;
-  t.client.idlePauseMs = 20;
-  t.client.reconnectPauseMs = 50;
-  t.client.readWaitMs = 20;
-  t.writer.outsideWindowSleepMs = 10;
-  return t;
-}
-
 class MainDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -199,30 +185,17 @@ class MainDialogTest : public ::testing::Test {
   }
 
   void WriteIni(bool autostart) {
-    const std::string ini =
-        "[binary]\r\nip = 127.0.0.1\r\nport = " + std::to_string(gateway_.Port()) +
-        "\r\nbegintime = 845\r\nendtime = 1630\r\n"
-        "[logon]\r\nsender = FWTEST\r\ntarget = GATEWAY\r\nheartbt = 30\r\nver = 1.02\r\n"
-        "[xmlfile]\r\nloadFolder = " +
-        xml_ +
-        "\r\n"
-        "[dbffile]\r\nhqdbf = " +
-        dir_.File("SJSHQ.DBF") + "\r\nszl1 = " + dir_.File("SJSXXN.DBF") +
-        "\r\nSjsxxdbf = " + dir_.File("SJSXX.DBF") + "\r\nSjszsdbf = " + dir_.File("SJSZS.DBF") +
-        "\r\nSjsphhqdbf = " + dir_.File("SJSPHHQ.DBF") +
-        "\r\nSjszhhqdbf = " + dir_.File("SJSZHHQ.DBF") +
-        "\r\nwriteInterval = 20\r\nwrIntervalSleep = 5\r\n"
-        "[other]\r\nholiday = " +
-        xml_ + "holiday.ini\r\nIndexNameFile = " + xml_ +
-        "indexname.ini\r\n"
-        "autostart = " +
-        (autostart ? "true" : "false") + "\r\n";
-    test::WriteFileBytes(dir_.File("fenwright.ini"), ini);
+    test::WriteFileBytes(
+        dir_.File("fenwright.ini"),
+        test::DayIniText(
+            xml_, dir_, gateway_.Port(),
+            "[logon]\r\nsender = FWTEST\r\ntarget = GATEWAY\r\nheartbt = 30\r\nver = 1.02\r\n",
+            autostart));
   }
 
   // Creates the main window on its own user-interface thread and waits until its initialisation
   // is over.
-  void Open(const shell::ServiceTimings& timings = ShortTimings()) {
+  void Open(const shell::ServiceTimings& timings = test::ShortServiceTimings()) {
     service_ = std::make_unique<shell::Service>(processor_, timings);
     dialog_ = std::make_unique<MainDialog>(*service_);
     done_ = false;
@@ -405,7 +378,7 @@ TEST_F(MainDialogTest, StartShowsLogLinesNewestFirstAndTheMarketTimeUntilStop) {
 }
 
 TEST_F(MainDialogTest, StopIsRefusedWhileTheStartAttemptRuns) {
-  shell::ServiceTimings timings = ShortTimings();
+  shell::ServiceTimings timings = test::ShortServiceTimings();
   timings.startSettleMs = 600000;  // outlasts the test; the close ends it
   Open(timings);
   Click(IDC_START);
@@ -424,7 +397,7 @@ TEST_F(MainDialogTest, StopIsRefusedWhileTheStartAttemptRuns) {
 }
 
 TEST_F(MainDialogTest, StartIsRefusedWhileTheServiceStops) {
-  shell::ServiceTimings timings = ShortTimings();
+  shell::ServiceTimings timings = test::ShortServiceTimings();
   timings.stopSettleMs = 600000;
   Open(timings);
   Click(IDC_START);

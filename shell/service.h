@@ -16,6 +16,7 @@
 #include "feed/market_data_handlers.h"
 #include "market/process_io.h"
 #include "shell/config_info.h"
+#include "shell/market_processor_gate.h"
 
 namespace fw::shell {
 
@@ -57,23 +58,12 @@ class Service {
   client::StaticClient& Client() { return *client_; }
 
  private:
-  // The processor as the client sees it.
-  class Gate : public client::ProcessorGate {
-   public:
-    explicit Gate(market::MProcessIO& processor) : processor_(processor) {}
-    int32_t IsInitialized() override { return processor_.IsInitialized(); }
-    int32_t Instance() override { return processor_.Instance(); }
-
-   private:
-    market::MProcessIO& processor_;
-  };
-
   market::MProcessIO& processor_;
   ServiceTimings timings_;
   feed::MarketDataHandlers handlers_;
   feed::MarketDataDecoder decoder_;
   client::CaptureFile capture_;
-  Gate gate_;
+  MarketProcessorGate gate_;
   std::unique_ptr<client::StaticClient> client_;
 };
 

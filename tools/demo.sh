@@ -5,8 +5,8 @@
 #   tools/demo.sh [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# shellcheck source=tools/start_gateway.sh
-. tools/start_gateway.sh
+# shellcheck source=tools/gateway_run.sh
+. tools/gateway_run.sh
 tools/setup.sh demo
 seconds=${1:-30}
 
@@ -26,29 +26,8 @@ start_gateway build/linux/tools/fenwright-gateway "$run/gateway.out" --count 200
   --rate 4000
 trap 'kill $gateway 2>/dev/null || true' EXIT
 
-# The ini sits beside the executable. The window is the whole day and holidays are worked, so that
-# the demo runs at any hour on any day.
-cat >"$run/fenwright.ini" <<INI
-[binary]
-ip = 127.0.0.1
-port = $port
-begintime = 0
-endtime = 2359
-[logon]
-sender = DEMO
-target = GATEWAY
-heartbt = 5
-ver = 1.10
-[xmlfile]
-loadFolder = .\\xml\\
-[dbffile]
-writeInterval = 2000
-wrIntervalSleep = 500
-[other]
-holiday = .\\xml\\holiday.ini
-IndexNameFile = .\\xml\\indexname.ini
-useholiday = true
-INI
+# The ini sits beside the executable.
+write_run_ini "$run/fenwright.ini" DEMO 5 2000 500
 
 echo "== running fenwright --start for $seconds s (its output: $run/fenwright.out)"
 (cd "$run" && exec ./fenwright --start >fenwright.out 2>&1) &

@@ -17,8 +17,8 @@
 # preset). Needs python3 for the report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# shellcheck source=tools/start_gateway.sh
-. tools/start_gateway.sh
+# shellcheck source=tools/gateway_run.sh
+. tools/gateway_run.sh
 minutes=${1:?usage: tools/soak.sh MINUTES}
 rate=${SOAK_RATE:-70000}
 securities=20000
@@ -52,27 +52,7 @@ start_gateway "$build/tools/fenwright-gateway" "$run/gateway.out" --count $secur
   --date "$today" --rounds $rounds --rate "$rate" --report-every 10
 pids+=("$gateway")
 
-cat >"$run/fenwright.ini" <<INI
-[binary]
-ip = 127.0.0.1
-port = $port
-begintime = 0
-endtime = 2359
-[logon]
-sender = SOAK
-target = GATEWAY
-heartbt = 30
-ver = 1.10
-[xmlfile]
-loadFolder = .\\xml\\
-[dbffile]
-writeInterval = 1000
-wrIntervalSleep = 100
-[other]
-holiday = .\\xml\\holiday.ini
-IndexNameFile = .\\xml\\indexname.ini
-useholiday = true
-INI
+write_run_ini "$run/fenwright.ini" SOAK 30 1000 100
 
 echo "== fenwright --start --report-cycles for $minutes min (output: $run/fenwright.out)"
 (cd "$run" && exec ./fenwright --start --report-cycles >fenwright.out 2>&1) &

@@ -21,6 +21,7 @@
 #include "foundation/platform/platform.h"
 #include "foundation/platform/socket.h"
 #include "market/process_io.h"
+#include "shell/market_processor_gate.h"
 #include "tests/client/client_fixture.h"
 #include "tests/support/day_config.h"
 #include "tools/feed_source.h"
@@ -82,17 +83,6 @@ class RecordingHandlers : public feed::FrameDispatcher {
   feed::FrameDispatcher& next_;
   mutable std::mutex mutex_;
   Frames frames_;  // header and body as delivered; the checksum bytes are left zero
-};
-
-// The processor as the client sees it.
-class Gate : public ProcessorGate {
- public:
-  explicit Gate(market::MProcessIO& processor) : processor_(processor) {}
-  int32_t IsInitialized() override { return processor_.IsInitialized(); }
-  int32_t Instance() override { return processor_.Instance(); }
-
- private:
-  market::MProcessIO& processor_;
 };
 
 // Header and body only: the recording cannot know the checksum the gateway sent.
@@ -364,7 +354,7 @@ class NetworkFaults : public test::LoggingTest {
   RecordingHandlers recorder_{handlers_};
   feed::MarketDataDecoder decoder_{&recorder_};
   CaptureFile capture_;
-  Gate gate_{processor_};
+  shell::MarketProcessorGate gate_{processor_};
   GatewaySimulator gateway_;
   std::unique_ptr<StaticClient> client_;
 };

@@ -5,8 +5,12 @@
 
 namespace fw::dbf {
 
-void RowWriter::Text(uint16_t field, const char* bytes, size_t length) {
+void RowWriter::Chars(uint16_t field, const char* bytes, size_t length) {
   if (!Skipping()) Note(field, table_.SetCharField(field, bytes, length));
+}
+
+void RowWriter::Text(uint16_t field, const char* bytes, size_t length) {
+  if (!Skipping()) Note(field, table_.SetTextField(field, bytes, length));
 }
 
 void RowWriter::Integer(uint16_t field, int64_t value) {

@@ -25,7 +25,10 @@ class RowWriter {
 
   RowWriter(DbfTable& table, Mode mode) : table_(table), mode_(mode) {}
 
-  // Up to `length` bytes at the start of a character field.
+  // Up to `length` bytes at the start of a character field, as they are: codes, constants, texts
+  // passed on as received.
+  void Chars(uint16_t field, const char* bytes, size_t length);
+  // The same for GBK text (names): a character cut by the width is left out.
   void Text(uint16_t field, const char* bytes, size_t length);
   // A decimal integer that must fit the field exactly.
   void Integer(uint16_t field, int64_t value);

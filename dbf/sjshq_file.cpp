@@ -131,8 +131,8 @@ int32_t SZSjshqFile::WriteFirstRecord(const market::MarketClock& clock, uint32_t
   const size_t length = DateText(clock.marketDate, dateText);
 
   RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQZQDM, "000000", 6);
-  w.Text(HQZQJC, dateText, length);
+  w.Chars(HQZQDM, "000000", 6);
+  w.Chars(HQZQJC, dateText, length);
   w.Number(HQZRSP, 1.0);
   w.Zero(HQJRKP);
   w.Zero(HQZJCJ);
@@ -172,7 +172,7 @@ int32_t SZSjshqFile::WriteStockRows(std::span<const StockQuoteRecord> quotes,
 void SZSjshqFile::WriteSecurityRow(const StockQuoteRecord& q,
                                    const refdata::SecurityRecord& security) {
   RowWriter w(*this, RowWriter::Mode::kStopAtFirstFailure);
-  w.Text(HQZQDM, q.code, 6);
+  w.Chars(HQZQDM, q.code, 6);
   w.Text(HQZQJC, q.name, 8);
   w.Scaled(HQZRSP, q.prevClose, kPrice);
   w.Scaled(HQJRKP, q.open, kPrice);
@@ -207,7 +207,7 @@ void SZSjshqFile::WriteSecurityRow(const StockQuoteRecord& q,
 
 void SZSjshqFile::WriteIssueRow(const StockQuoteRecord& q) {
   RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQZQDM, q.code, 6);
+  w.Chars(HQZQDM, q.code, 6);
   w.Text(HQZQJC, q.name, 8);
   w.Scaled(HQZRSP, q.prevClose, kPrice);
   w.Zeros(HQJRKP, HQCJBS);
@@ -222,7 +222,7 @@ void SZSjshqFile::WriteIssueRow(const StockQuoteRecord& q) {
 
 void SZSjshqFile::WriteParameterRow(const StockQuoteRecord& q) {
   RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQZQDM, q.code, 6);
+  w.Chars(HQZQDM, q.code, 6);
   w.Text(HQZQJC, q.name, 8);
   w.Scaled(HQZRSP, q.prevClose, kPrice);
   w.Zeros(HQJRKP, HQZGCJ);
@@ -239,7 +239,7 @@ int32_t SZSjshqFile::WriteStatisticsRows(std::span<const VolumeStatRecord> stats
       continue;
     }
     RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    w.Text(HQZQDM, s.code, 6);
+    w.Chars(HQZQDM, s.code, 6);
     w.Text(HQZQJC, s.name, 8);
     w.Number(HQZRSP, static_cast<double>(s.stockNum));
     w.Zeros(HQJRKP, HQZJCJ);
@@ -260,7 +260,7 @@ int32_t SZSjshqFile::WriteIndexRows(std::span<const IndexQuoteRecord> indexes) {
       continue;
     }
     RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    w.Text(HQZQDM, x.code, 6);
+    w.Chars(HQZQDM, x.code, 6);
     w.Text(HQZQJC, x.name, 8);
     w.Scaled(HQZRSP, x.prevClose, kPrice);
     w.Scaled(HQJRKP, x.open, kPrice);

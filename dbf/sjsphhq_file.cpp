@@ -61,17 +61,17 @@ int32_t SZSjsphhqFile::WriteFirstRecord(const market::MarketClock& clock, uint32
   const char closed[2] = {'0', clock.AfterHoursClosed};
 
   RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQJLH, "000000000", 9);
-  w.Text(HQHQLB, " ", 1);
-  w.Text(HQZQDM, "000000", 6);
-  w.Text(HQZQJC, date, dateLength);
-  w.Text(GroupField(1, kType), " ", 1);
+  w.Chars(HQJLH, "000000000", 9);
+  w.Chars(HQHQLB, " ", 1);
+  w.Chars(HQZQDM, "000000", 6);
+  w.Chars(HQZQJC, date, dateLength);
+  w.Chars(GroupField(1, kType), " ", 1);
   w.Zero(GroupField(1, kPrice));
-  w.Text(GroupField(1, kVolume), closed, sizeof closed);
+  w.Chars(GroupField(1, kVolume), closed, sizeof closed);
   w.Zeros(GroupField(1, kTurnover), GroupField(1, kSellVolume));
   ZeroGroups(w, 2);
   w.Integer(HQTIME, hqtime_);
-  w.Text(HQBYWB, " ", 1);
+  w.Chars(HQBYWB, " ", 1);
   if (count < 0) return count;
   return w.Failed() ? -1 : 1;
 }
@@ -92,14 +92,14 @@ int32_t SZSjsphhqFile::WriteAfterHoursRows(std::span<const AfterHoursQuoteRecord
     const size_t numberLength = r.number != 0 ? ZeroPaddedInteger(r.number, 9, number)
                                               : ZeroPaddedText(r.code, sizeof r.code, 9, number);
     RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    w.Text(HQJLH, number, numberLength);
-    w.Text(HQHQLB, kMarketType, 3);
-    w.Text(HQZQDM, r.code, 6);
+    w.Chars(HQJLH, number, numberLength);
+    w.Chars(HQHQLB, kMarketType, 3);
+    w.Chars(HQZQDM, r.code, 6);
     w.Text(HQZQJC, security->Symbol, 8);
     for (int column = 0; column < 2; ++column) {
       const int group = column + 1;
       const char type = static_cast<char>('0' + group);
-      w.Text(GroupField(group, kType), &type, 1);
+      w.Chars(GroupField(group, kType), &type, 1);
       w.Scaled(GroupField(group, kPrice), r.price[column], kPriceUnit);
       w.Integer(GroupField(group, kVolume), r.volume[column]);
       w.Scaled(GroupField(group, kTurnover), r.turnover[column], kPriceUnit);
@@ -109,7 +109,7 @@ int32_t SZSjsphhqFile::WriteAfterHoursRows(std::span<const AfterHoursQuoteRecord
     }
     ZeroGroups(w, 3);
     w.Integer(HQTIME, hqtime_);
-    w.Text(HQBYWB, " ", 1);
+    w.Chars(HQBYWB, " ", 1);
   }
   return result;
 }
@@ -118,17 +118,17 @@ void SZSjsphhqFile::WriteIdentityRow(const char* code, const char* name) {
   char number[kLegacyTextSize];
   const size_t numberLength = ZeroPaddedText(code, 8, 9, number);
   RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQJLH, number, numberLength);
-  w.Text(HQHQLB, kMarketType, 3);
-  w.Text(HQZQDM, code, 6);
+  w.Chars(HQJLH, number, numberLength);
+  w.Chars(HQHQLB, kMarketType, 3);
+  w.Chars(HQZQDM, code, 6);
   w.Text(HQZQJC, name, 8);
-  w.Text(GroupField(1, kType), "1", 1);
+  w.Chars(GroupField(1, kType), "1", 1);
   w.Zeros(GroupField(1, kPrice), GroupField(1, kSellVolume));
-  w.Text(GroupField(2, kType), "2", 1);
+  w.Chars(GroupField(2, kType), "2", 1);
   w.Zeros(GroupField(2, kPrice), GroupField(2, kSellVolume));
   ZeroGroups(w, 3);
   w.Integer(HQTIME, hqtime_);
-  w.Text(HQBYWB, " ", 1);
+  w.Chars(HQBYWB, " ", 1);
 }
 
 int32_t SZSjsphhqFile::WriteStatisticsRows(std::span<const market::VolumeStatRecord> stats) {

@@ -387,7 +387,10 @@ class Row {
         case Cell::Kind::kNothing:
           break;
         case Cell::Kind::kText:
-          result = table.SetCharField(index, cell.text, cell.length);
+          // The name is GBK text; every other character column holds codes, letters or texts
+          // passed on as read.
+          result = c == XXZQJC ? table.SetTextField(index, cell.text, cell.length)
+                               : table.SetCharField(index, cell.text, cell.length);
           break;
         case Cell::Kind::kInteger:
           result = table.SetInt64Field(index, cell.integer);

@@ -51,19 +51,19 @@ int32_t SZSjszhhqFile::WriteFirstRecord(const market::MarketClock& clock, uint32
   char date[64];
   const size_t dateLength = DateText(clock.marketDate, date);
   RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQJLH, "000000000", 9);
-  w.Text(HQZQDM, "000000", 6);
+  w.Chars(HQJLH, "000000000", 9);
+  w.Chars(HQZQDM, "000000", 6);
   w.Integer(HQSBSL, clock.NegotiatedClosed - '0');
   w.Zero(HQSBJG);
-  for (const Field text : {HQYWLB, HQZLLB, HQHTXH, HQLXR, HQLXFS, HQJSJG}) w.Text(text, " ", 1);
+  for (const Field text : {HQYWLB, HQZLLB, HQHTXH, HQLXR, HQLXFS, HQJSJG}) w.Chars(text, " ", 1);
   w.Integer(HQSBSJ, hqsbsj_);
-  w.Text(HQYDH, date, dateLength);
+  w.Chars(HQYDH, date, dateLength);
   w.Zeros(HQSYL, HQSYL2);
-  w.Text(HQJLZT, "0", 1);
-  w.Text(HQBYBZ, " ", 1);
-  w.Text(HQQXLX, " ", 1);
+  w.Chars(HQJLZT, "0", 1);
+  w.Chars(HQBYBZ, " ", 1);
+  w.Chars(HQQXLX, " ", 1);
   w.Zero(HQGHQX);
-  w.Text(HQBYWB, " ", 1);
+  w.Chars(HQBYWB, " ", 1);
   if (count < 0) return count;
   return w.Failed() ? -1 : 1;
 }
@@ -94,31 +94,31 @@ int32_t SZSjszhhqFile::WriteNegotiatedRows(std::span<const NegotiatedQuoteRecord
     std::memcpy(tail + 1, order.reserved5, std::min(sizeof tail - 1, sizeof order.reserved5));
 
     RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    w.Text(HQJLH, sequence, sequenceLength);
-    w.Text(HQZQDM, order.code, 6);
+    w.Chars(HQJLH, sequence, sequenceLength);
+    w.Chars(HQZQDM, order.code, 6);
     w.Integer(HQSBSL, order.volume);
     w.Scaled(HQSBJG, order.price, kPriceUnit);
-    w.Text(HQYWLB, order.kindPrefix, sizeof order.kindPrefix);
-    w.Text(HQZLLB, kindAndSide, sizeof kindAndSide);
-    w.Text(HQHTXH, contractNumber, contractNumberLength);
+    w.Chars(HQYWLB, order.kindPrefix, sizeof order.kindPrefix);
+    w.Chars(HQZLLB, kindAndSide, sizeof kindAndSide);
+    w.Chars(HQHTXH, contractNumber, contractNumberLength);
     w.Text(HQLXR, order.contact, sizeof order.contact);
-    w.Text(HQLXFS, order.contactInfo, sizeof order.contactInfo);
-    w.Text(HQJSJG, order.flags, sizeof order.flags);
-    w.Text(HQSBSJ, order.time, 8);
+    w.Chars(HQLXFS, order.contactInfo, sizeof order.contactInfo);
+    w.Chars(HQJSJG, order.flags, sizeof order.flags);
+    w.Chars(HQSBSJ, order.time, 8);
     if (order.fixedVolume != 0) {
       w.Integer(HQYDH, order.fixedVolume);
     } else {
-      w.Text(HQYDH, "00000000", 8);
+      w.Chars(HQYDH, "00000000", 8);
     }
     w.Number(HQSYL, kNoYield);
-    w.Text(HQSBSL2, "000000000", 9);
+    w.Chars(HQSBSL2, "000000000", 9);
     w.Zero(HQSBJG2);
     w.Number(HQSYL2, kNoYield);
-    w.Text(HQJLZT, &order.status, 1);
-    w.Text(HQBYBZ, order.trailer, 2);
-    w.Text(HQQXLX, order.trailer + 2, 1);
+    w.Chars(HQJLZT, &order.status, 1);
+    w.Chars(HQBYBZ, order.trailer, 2);
+    w.Chars(HQQXLX, order.trailer + 2, 1);
     w.Zero(HQGHQX);
-    w.Text(HQBYWB, tail, sizeof tail);
+    w.Chars(HQBYWB, tail, sizeof tail);
   }
   const int32_t count = SetRecordCount(rowCounter_);
   return count < 0 ? count : result;

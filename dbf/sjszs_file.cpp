@@ -47,7 +47,7 @@ int32_t SZSjszsFile::WriteIndexRows(std::span<const market::IndexQuoteRecord> in
     }
 
     RowWriter w(*this, RowWriter::Mode::kStopAtFirstFailure);
-    w.Text(ZSZSDM, x.code, 6);
+    w.Chars(ZSZSDM, x.code, 6);
     w.Text(ZSZSQC, x.name, 12);
     if (w.Failed()) {
       PrintRowError(w.FailedField());
@@ -55,7 +55,7 @@ int32_t SZSjszsFile::WriteIndexRows(std::span<const market::IndexQuoteRecord> in
     }
     RowWriter rest(*this, RowWriter::Mode::kIgnoreFailures);
     if (const refdata::IndexInfoRecord* info = indexInfo.Get(code)) {
-      rest.Text(ZSYWMC, info->EnglishName, 20);
+      rest.Chars(ZSYWMC, info->EnglishName, 20);
     }
     rest.Scaled(ZSSSZS, x.prevClose, kIndexPoints);
     rest.Scaled(ZSKSZS, x.open, kIndexPoints);

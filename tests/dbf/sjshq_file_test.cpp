@@ -214,6 +214,15 @@ TEST_F(SjshqTest, IndexRowGolden) {
                                    " 2990.000", Z7, Z7, "  -10.000", Z93})));
 }
 
+TEST_F(SjshqTest, NamesCutInsideACharacterLoseTheirLeadByte) {
+  // "*ST", two characters and the lead byte of a third: the name's 8 bytes.
+  const char* name = "*ST\xC6\xBD\xB0\xB2\xD2";
+  Security("000001", 1);
+  const std::string file =
+      Cycle({StockQuote("000001", name)}, {Stat("000010", name)}, {IndexQuote("399001", name)}, 3);
+  for (size_t i = 1; i <= 3; ++i) EXPECT_EQ(Record(file, i).substr(7, 8), "*ST\xC6\xBD\xB0\xB2 ");
+}
+
 TEST_F(SjshqTest, IndexLowOfZeroIsNotReplaced) {
   IndexQuoteRecord x = IndexQuote("399001", "INDEX");
   const std::string record = Record(Cycle({}, {}, {x}, 1), 1);

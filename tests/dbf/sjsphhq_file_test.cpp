@@ -140,6 +140,15 @@ TEST_F(SjsphhqFileTest, DataOnlyInTheSecondStreamShowsZerosInGroupOne) {
               kZeroGroup, kZeroGroup, kZeroGroup, kTime, Blanks(100)}));
 }
 
+TEST_F(SjsphhqFileTest, NamesCutInsideACharacterLoseTheirLeadByte) {
+  // "*ST", two characters and the lead byte of a third: the name's 8 bytes.
+  const char* name = "*ST\xC6\xBD\xB0\xB2\xD2";
+  AddSecurity("000100", "*ST\xC6\xBD\xB0\xB2\xD2\xF8");
+  const DbfFileView file = Write({AfterHours("000100")}, {test::Stat("000010", name)},
+                                 {test::IndexQuote("399001", name)}, 3);
+  for (uint32_t i = 1; i <= 3; ++i) EXPECT_EQ(file.Get(i, "HQZQJC"), "*ST\xC6\xBD\xB0\xB2 ") << i;
+}
+
 TEST_F(SjsphhqFileTest, LeadingNumberReplacesTheCodeInTheRecordNumber) {
   AddSecurity("000100", "A");
   AfterHoursQuoteRecord r = AfterHours("000100");

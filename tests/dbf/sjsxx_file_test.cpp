@@ -533,6 +533,17 @@ TEST_F(SjsxxFileTest, ForeignCurrencyParValueZeroAndNoLimitSetting) {
   EXPECT_EQ(n.Get(3, "XXYWZT"), "    TF  ");  // SecurityType 2: the stock row, no offering flag
 }
 
+TEST_F(SjsxxFileTest, NameCutInsideACharacterLosesItsLeadByteAndTheEnglishNameKeepsItsBytes) {
+  // "*ST", two characters and the lead byte of a third in the name's 8 bytes.
+  SecurityRecord& s = Security("000001", 1, "*ST\xC6\xBD\xB0\xB2\xD2\xF8");
+  // The English name as read from the file, UTF-8 cut inside "\xC3\xA9" by the 20 bytes.
+  Put(s.EnglishName, "PING AN BANK CAFE X\xC3\xA9");
+  for (const DbfFileView& file : {WriteN(), WriteX()}) {
+    EXPECT_EQ(file.Get(1, "XXZQJC"), "*ST\xC6\xBD\xB0\xB2 ");
+    EXPECT_EQ(file.Get(1, "XXYWJC"), "PING AN BANK CAFE X\xC3");
+  }
+}
+
 TEST_F(SjsxxFileTest, StarStSymbolAndStatusCodes) {
   BuildDay();
   const DbfFileView n = WriteN();

@@ -31,7 +31,6 @@ const std::string kTime = " 9300500";  // local 09:30:05, HHMMSS * 100
 AfterHoursQuoteRecord AfterHours(const char* code) {
   AfterHoursQuoteRecord r{};
   std::memcpy(r.code, code, std::strlen(code));
-  std::memcpy(r.marketType, "03S", 3);
   return r;
 }
 
@@ -147,13 +146,6 @@ TEST_F(SjsphhqFileTest, NamesCutInsideACharacterLoseTheirLeadByte) {
   const DbfFileView file = Write({AfterHours("000100")}, {test::Stat("000010", name)},
                                  {test::IndexQuote("399001", name)}, 3);
   for (uint32_t i = 1; i <= 3; ++i) EXPECT_EQ(file.Get(i, "HQZQJC"), "*ST\xC6\xBD\xB0\xB2 ") << i;
-}
-
-TEST_F(SjsphhqFileTest, LeadingNumberReplacesTheCodeInTheRecordNumber) {
-  AddSecurity("000100", "A");
-  AfterHoursQuoteRecord r = AfterHours("000100");
-  r.number = 42;
-  EXPECT_EQ(Write({r}, {}, {}, 1).Get(1, "HQJLH"), "000000042");
 }
 
 TEST_F(SjsphhqFileTest, StatisticAndIndexRowsCarryIdentityOnly) {

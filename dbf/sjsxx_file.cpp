@@ -40,6 +40,15 @@ constexpr char kWriteRecord[] = "write record%d failed, %s::SetData(), errorcode
 constexpr char kParameterRowsClass[] = "SZSjsxxFile";
 enum RowKind { kSecurityRow = 1, kIndexRow = 2, kStatRow = 3, kParameterRow = 4 };
 
+// The rows copy their fields' widths straight from the reference records.
+static_assert(sizeof(IssueParamsRecord::SecurityID) >= 6 && sizeof(IssueParamsRecord::Symbol) >= 8);
+static_assert(sizeof(RightsIssueParamsRecord::Symbol) >= 8 &&
+              sizeof(RightsIssueParamsRecord::UnderlyingSecurityID) >= 6);
+static_assert(sizeof(BondDistributionParamsRecord::Symbol) >= 8 &&
+              sizeof(BondDistributionParamsRecord::UnderlyingSecurityID) >= 6);
+static_assert(sizeof(refdata::StatRecord::EnglishName) >= 20 &&
+              sizeof(refdata::IndexInfoRecord::EnglishName) >= 20);
+
 // The largest count a 9-digit field holds: issue and bond-distribution quantities above it show it.
 constexpr double kMaxQuantity = 999999999;
 

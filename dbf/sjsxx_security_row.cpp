@@ -22,6 +22,13 @@ using refdata::SecuritySwitchRecord;
 
 namespace {
 
+// The row copies its fields' widths straight from the security record.
+static_assert(sizeof(SecurityRecord::SecurityID) >= 6 && sizeof(SecurityRecord::Symbol) >= 8 &&
+              sizeof(SecurityRecord::EnglishName) >= 20 &&
+              sizeof(SecurityRecord::UnderlyingSecurityID) >= 6 &&
+              sizeof(SecurityRecord::ISIN) >= 12 &&
+              sizeof(SecurityRecord::IndustryClassification) >= 3);
+
 // A value from a reference file truncated toward zero as a whole number of the field's unit. A
 // value without a 64-bit integer part (NaN, infinite, beyond ±9.2e18) gives INT64_MIN, which no
 // field holds, so its row fails there as any other value that does not fit.

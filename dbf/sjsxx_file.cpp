@@ -68,8 +68,8 @@ struct ReferenceRow {
   double upper = kNoUpperLimit;            // XXZTJG
   double lower = 0;                        // XXDTJG
   char cfbz = ' ';                         // XXCFBZ
-  char kind;                               // XXZQJB
-  char status;                             // XXZQZT (SJSXXN), XXJYZT (SJSXX)
+  char kind = 'N';                         // XXZQJB
+  char status = 'N';                       // XXZQZT (SJSXXN), XXJYZT (SJSXX)
   char business[8] = {'T', 'T', 'T', 'T',  // XXYWZT
                       'T', 'F', ' ', ' '};
 };
@@ -133,28 +133,26 @@ void WriteIssueRow(RowWriter& w, const IssueParamsRecord& issue, const RowContex
   WriteReferenceRow(w, row, cx);
 }
 
+// A rights-issue or bond-distribution row names its code, its symbol and its underlying security.
+template <typename Record>
+ReferenceRow UnderlyingRow(const Record& r, const RowContext& cx) {
+  return {.code = r.SecurityID,
+          .symbol = r.Symbol,
+          .underlying = r.UnderlyingSecurityID,
+          .currency = cx.rules.currencyOnOtherRows};
+}
+
 void WriteRightsRow(RowWriter& w, const RightsIssueParamsRecord& rights, const RowContext& cx) {
-  WriteReferenceRow(w,
-                    {.code = rights.SecurityID,
-                     .symbol = rights.Symbol,
-                     .underlying = rights.UnderlyingSecurityID,
-                     .currency = cx.rules.currencyOnOtherRows,
-                     .kind = 'N',
-                     .status = 'N'},
-                    cx);
+  WriteReferenceRow(w, UnderlyingRow(rights, cx), cx);
 }
 
 void WriteBondRow(RowWriter& w, const BondDistributionParamsRecord& bond, const RowContext& cx) {
-  WriteReferenceRow(w,
-                    {.code = bond.SecurityID,
-                     .symbol = bond.Symbol,
-                     .underlying = bond.UnderlyingSecurityID,
-                     .currency = cx.rules.currencyOnOtherRows,
-                     .shares = bond.SelfListQty,
-                     .maximum = bond.QtyUpperLimit,
-                     .kind = ParameterKindLetter(bond.SecurityType, bond.Symbol, false),
-                     .status = 'P'},
-                    cx);
+  ReferenceRow row = UnderlyingRow(bond, cx);
+  row.shares = bond.SelfListQty;
+  row.maximum = bond.QtyUpperLimit;
+  row.kind = ParameterKindLetter(bond.SecurityType, bond.Symbol, false);
+  row.status = 'P';
+  WriteReferenceRow(w, row, cx);
 }
 
 // Statistic and index rows differ only in XXHBZL.
@@ -166,9 +164,7 @@ void WriteListRow(RowWriter& w, const Record& r, bool isIndex, const RowContext&
                      .englishName = r.EnglishName,
                      .underlying = r.SecurityID,
                      .currency = isIndex || cx.rules.currencyOnOtherRows,
-                     .cfbz = 'Z',
-                     .kind = 'N',
-                     .status = 'N'},
+                     .cfbz = 'Z'},
                     cx);
 }
 

@@ -56,6 +56,15 @@ void BlankNulBytes(char* begin, char* end) {
   }
 }
 
+bool IsGbkLead(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b >= 0x81 && b <= 0xFE;
+}
+bool IsGbkTrail(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b >= 0x40 && b <= 0xFE && b != 0x7F;
+}
+
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool UsableField(const FieldSpec& field) {
@@ -221,15 +230,20 @@ int32_t DbfTable::SetCharField(uint16_t index, const void* bytes, size_t length)
   if (field == nullptr || (bytes == nullptr && length != 0)) return -1;
   const size_t n = std::min<size_t>(layout_[index].length, length);
   std::memcpy(field, bytes, n);
-  // A GBK text cut at the field's width may end in the lead byte of a two-byte character; that
-  // byte alone is no character for any reader, so it is left out (blank in the file).
-  for (size_t i = 0; i < n;) {
-    const auto c = static_cast<unsigned char>(field[i]);
-    if (c >= 0x81 && c <= 0xFE) {
-      if (i + 1 == n) field[i] = '\0';
-      i += 2;
+  return 1;
+}
+
+int32_t DbfTable::SetTextField(uint16_t index, const void* bytes, size_t length) {
+  const int32_t result = SetCharField(index, bytes, length);
+  if (result < 0) return result;
+  char* field = FieldBytes(index);
+  const size_t n = std::min<size_t>(layout_[index].length, length);
+  for (size_t i = 0; i < n; ++i) {
+    if (!IsGbkLead(field[i])) continue;
+    if (i + 1 < n && IsGbkTrail(field[i + 1])) {
+      ++i;  // the trail byte belongs to this character, whatever it would be on its own
     } else {
-      ++i;
+      field[i] = '\0';
     }
   }
   return 1;

@@ -121,11 +121,17 @@ class DbfTable {
   // The setters write into the current record. By index: -1 for an index out of range or a table
   // without image. By name: -2 without image, -1 for a name not found, then as by index.
 
-  // Copies min(field length, length) bytes to the start of the field; the rest of the field keeps
-  // what it held (NUL in a fresh image, a blank after Flush). A GBK lead byte left alone at the end
-  // by the cut is written as NUL. 1 or -1.
+  // Copies min(field length, length) bytes to the start of the field, as they are; the rest of the
+  // field keeps what it held (NUL in a fresh image, a blank after Flush). For codes, constants and
+  // texts passed on as received (English names, ISIN, contact information). 1 or -1.
   int32_t SetCharField(uint16_t index, const void* bytes, size_t length);
   int32_t SetCharField(std::string_view name, const void* bytes, size_t length);
+
+  // SetCharField for GBK text (names converted from the reference files or the feed): a lead byte
+  // (0x81..0xFE) that the copied bytes do not follow with a trail byte (0x40..0xFE but 0x7F) is no
+  // character to a strict reader, so it is written as NUL. That is a character cut by the field's
+  // width, or by the end of the text before the zero bytes after it. 1 or -1.
+  int32_t SetTextField(uint16_t index, const void* bytes, size_t length);
 
   // The decimal text right-justified in the field; only a text of exactly the field's length is
   // written. 1; -1; -2 the value does not fit (field unchanged).

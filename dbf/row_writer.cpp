@@ -5,25 +5,41 @@
 
 namespace fw::dbf {
 
+void RowWriter::Chars(uint16_t field, const char* bytes, size_t length) {
+  if (const int target = Target(field); target >= 0) {
+    Note(field, table_.SetCharField(static_cast<uint16_t>(target), bytes, length));
+  }
+}
+
 void RowWriter::Text(uint16_t field, const char* bytes, size_t length) {
-  if (!Skipping()) Note(field, table_.SetCharField(field, bytes, length));
+  if (const int target = Target(field); target >= 0) {
+    Note(field, table_.SetTextField(static_cast<uint16_t>(target), bytes, length));
+  }
 }
 
 void RowWriter::Integer(uint16_t field, int64_t value) {
-  if (!Skipping()) Note(field, table_.SetInt64Field(field, value));
+  if (const int target = Target(field); target >= 0) {
+    Note(field, table_.SetInt64Field(static_cast<uint16_t>(target), value));
+  }
 }
 
 void RowWriter::Number(uint16_t field, double value, bool zeroOnOverflow) {
-  if (!Skipping()) Note(field, table_.SetDoubleField(field, value, zeroOnOverflow));
+  if (const int target = Target(field); target >= 0) {
+    Note(field, table_.SetDoubleField(static_cast<uint16_t>(target), value, zeroOnOverflow));
+  }
 }
 
 void RowWriter::Zero(uint16_t field) {
-  if (Skipping()) return;
+  const int target = Target(field);
+  if (target < 0) return;
+  const auto index = static_cast<uint16_t>(target);
   const auto fields = table_.Fields();
-  if (field < fields.size() && fields[field].decimals != 0) {
-    Note(field, table_.SetDoubleField(field, 0.0));
+  if (index >= fields.size() || fields[index].decimals == 0) {
+    Note(field, table_.SetInt64Field(index, 0));
+  } else if (fields[index].decimals + 2 > fields[index].length) {
+    Note(field, table_.SetTrimmedDoubleField(index, 0.0));
   } else {
-    Note(field, table_.SetInt64Field(field, 0));
+    Note(field, table_.SetDoubleField(index, 0.0));
   }
 }
 

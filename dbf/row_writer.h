@@ -4,13 +4,14 @@
 // rounding of the text is the same.
 //
 // Rows either stop at the first setter that fails (the rest of the record stays blank and the
-// writer prints "error in[<field>]") or try every field regardless, as each file's rules say.
+// writer reports the field) or try every field regardless, as each file's rules say.
 //
 // Used on the thread that owns the table; lives for one row.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "dbf/dbf_table.h"
 
@@ -23,9 +24,20 @@ class RowWriter {
     kIgnoreFailures,      // every field is attempted
   };
 
+  // Setters name the table's fields.
   RowWriter(DbfTable& table, Mode mode) : table_(table), mode_(mode) {}
+  // Setters name columns of a list wider than the file's fields (the two security information
+  // files share one): fieldOf[c] is column c's field in this file, or -1 where the file has no
+  // such field, and calls for it do nothing. Failures are then reported by column.
+  RowWriter(DbfTable& table, Mode mode, std::span<const int8_t> fieldOf)
+      : table_(table), mode_(mode), fieldOf_(fieldOf) {}
 
-  // Up to `length` bytes at the start of a character field.
+  // Up to `length` bytes at the start of a character field, as they are: codes, constants, texts
+  // passed on as received.
+  void Chars(uint16_t field, const char* bytes, size_t length);
+  // One byte of a character field.
+  void Letter(uint16_t field, char letter) { Chars(field, &letter, 1); }
+  // Chars for GBK text (names): a character cut by the width is left out.
   void Text(uint16_t field, const char* bytes, size_t length);
   // A decimal integer that must fit the field exactly.
   void Integer(uint16_t field, int64_t value);
@@ -33,25 +45,37 @@ class RowWriter {
   void Number(uint16_t field, double value, bool zeroOnOverflow = false);
   // value * unit: prices and turnover (unit 0.001), index points at four decimals (0.0001).
   void Scaled(uint16_t field, int64_t value, double unit) {
-    if (!Skipping()) Note(field, table_.SetScaledField(field, value, unit));
+    if (const int target = Target(field); target >= 0) {
+      Note(field, table_.SetScaledField(static_cast<uint16_t>(target), value, unit));
+    }
   }
-  // 0 in the field's own shape: 0.0 where it has decimals ("    0.000"), else 0.
+  // 0 in the field's own shape: 0 without decimals, 0.0 with them ("    0.000"), and ".000000"
+  // where the decimals leave no room for a leading zero (7.6).
   void Zero(uint16_t field);
-  // Zero for fields first..last inclusive.
+  // Zero for the numeric fields first..last inclusive.
   void Zeros(uint16_t first, uint16_t last);
 
   bool Failed() const { return failedField_ >= 0; }
-  // The number of the first field that failed, or -1.
+  // The first field (or column) that failed, or -1.
   int FailedField() const { return failedField_; }
+  // 1, or -(field + 1) of the first failure: -1 for field 0, -2 for field 1, ...
+  int32_t Result() const { return failedField_ < 0 ? 1 : -(failedField_ + 1); }
 
  private:
-  bool Skipping() const { return mode_ == Mode::kStopAtFirstFailure && failedField_ >= 0; }
+  // The table's field for `field`, or -1 when the call is to do nothing (skipping after a failure,
+  // or a column the file lacks).
+  int Target(uint16_t field) const {
+    if (mode_ == Mode::kStopAtFirstFailure && failedField_ >= 0) return -1;
+    if (fieldOf_.empty()) return field;
+    return field < fieldOf_.size() ? fieldOf_[field] : -1;
+  }
   void Note(uint16_t field, int32_t result) {
     if (result < 0 && failedField_ < 0) failedField_ = field;
   }
 
   DbfTable& table_;
   Mode mode_;
+  std::span<const int8_t> fieldOf_;
   int failedField_ = -1;
 };
 

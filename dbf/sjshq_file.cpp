@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "dbf/ascending_lookup.h"
 #include "dbf/legacy_text.h"
 #include "dbf/row_writer.h"
 #include "foundation/error_code.h"
@@ -78,85 +79,39 @@ double ScaledDifference(int64_t a, int64_t b) {
 
 constexpr double kPrice = 0.001;  // price and turnover units: thousandths of a yuan
 
-// Looks codes up in one reference table. The stock quote table runs in ascending code order, so a
-// look-up walks forward from the previous one instead of searching the tree from its root (twenty
-// thousand tree searches through scattered nodes cost more than formatting the rows); a code below
-// the previous one, or one far ahead, is searched normally.
-template <typename Table>
-class AscendingLookup {
- public:
-  explicit AscendingLookup(const Table& table) : map_(table.Entries()), at_(map_.begin()) {}
-
-  const auto* Find(uint32_t code) {
-    if (code < lastCode_) {
-      at_ = map_.lower_bound(code);
-    } else {
-      // Everything before at_ is below lastCode_, hence below code: walking on finds its bound.
-      for (int step = 0; step < 8 && at_ != map_.end() && at_->first < code; ++step) ++at_;
-      if (at_ != map_.end() && at_->first < code) at_ = map_.lower_bound(code);
-    }
-    lastCode_ = code;
-    return at_ != map_.end() && at_->first == code ? &at_->second.record : nullptr;
-  }
-
- private:
-  const typename Table::Map& map_;
-  typename Table::Map::const_iterator at_;
-  uint32_t lastCode_ = 0;
-};
+// Rows copy the code's and the name's field widths straight from the records.
+static_assert(sizeof(StockQuoteRecord::code) >= 6 && sizeof(StockQuoteRecord::name) >= 8);
+static_assert(sizeof(VolumeStatRecord::code) >= 6 && sizeof(VolumeStatRecord::name) >= 8);
+static_assert(sizeof(IndexQuoteRecord::code) >= 6 && sizeof(IndexQuoteRecord::name) >= 8);
 
 }  // namespace
 
-SZSjshqFile::SZSjshqFile(bool lostHighVol) : DbfTable(kFields), lostHighVol_(lostHighVol) {}
-
-int32_t SZSjshqFile::Open(const std::string& path) {
-  rowCounter_ = 0;
-  const int32_t result = DbfTable::Open(path);
-  if (result < 0) {
-    Abort();
-    return result;
-  }
-  return 1;
-}
-
-int32_t SZSjshqFile::NextRow() { return GoToRecordExtending(rowCounter_++); }
+SZSjshqFile::SZSjshqFile(bool lostHighVol)
+    : RowFile(kFields, OnFailure::kAbort, NulBytes::kBlank), lostHighVol_(lostHighVol) {}
 
 int32_t SZSjshqFile::WriteFirstRecord(const market::MarketClock& clock, uint32_t rowEstimate) {
-  int32_t result = rowEstimate == UINT32_MAX ? kErrBadArgument : SetRecordCount(rowEstimate + 1);
-  rowCounter_ = 0;
-  const int32_t row = NextRow();
-  if (row < 0) return row;
-
-  char dateText[kLegacyTextSize];
-  const size_t length = DateText(clock.marketDate, dateText);
-
-  RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQZQDM, "000000", 6);
-  w.Text(HQZQJC, dateText, length);
-  w.Number(HQZRSP, 1.0);
-  w.Zero(HQJRKP);
-  w.Zero(HQZJCJ);
-  w.Integer(HQCJSL, clock.AuctionClosed - '0');
-  w.Zero(HQCJJE);
-  w.Integer(HQCJBS, clock.marketTime);
-  w.Zeros(HQZGCJ, HQBJW5);
-  w.Integer(HQBSL5, int64_t{LocalNow().Time()} * 100);
-  if (w.Failed() && result >= 0) result = -1;
-  return result < 0 ? result : 1;
+  return WriteFirstRecordWith(rowEstimate, [&](RowWriter& w) {
+    char dateText[kLegacyTextSize];
+    const size_t length = DateText(clock.marketDate, dateText);
+    w.Chars(HQZQDM, "000000", 6);
+    w.Chars(HQZQJC, dateText, length);
+    w.Number(HQZRSP, 1.0);
+    w.Zero(HQJRKP);
+    w.Zero(HQZJCJ);
+    w.Integer(HQCJSL, clock.AuctionClosed - '0');
+    w.Zero(HQCJJE);
+    w.Integer(HQCJBS, clock.marketTime);
+    w.Zeros(HQZGCJ, HQBJW5);
+    w.Integer(HQBSL5, int64_t{LocalNow().Time()} * 100);
+  });
 }
 
 int32_t SZSjshqFile::WriteStockRows(std::span<const StockQuoteRecord> quotes,
                                     const refdata::ReferenceTables& tables) {
   AscendingLookup securities(tables.securities);
-  int32_t result = 1;
-  for (const StockQuoteRecord& quote : quotes) {
-    const int32_t row = NextRow();
-    if (row < 0) {
-      result = row;
-      continue;
-    }
+  return WriteRows(quotes, [&](const StockQuoteRecord& quote) {
     const uint32_t code = CodeNumber(quote.code, sizeof quote.code);
-    if (code == 0) continue;
+    if (code == 0) return;
     if (const refdata::SecurityRecord* security = securities.Find(code)) {
       WriteSecurityRow(quote, *security);
     } else if (tables.issueParams.Get(code) != nullptr) {
@@ -165,14 +120,13 @@ int32_t SZSjshqFile::WriteStockRows(std::span<const StockQuoteRecord> quotes,
                tables.bondDistributionParams.Get(code) != nullptr) {
       WriteParameterRow(quote);
     }
-  }
-  return result;
+  });
 }
 
 void SZSjshqFile::WriteSecurityRow(const StockQuoteRecord& q,
                                    const refdata::SecurityRecord& security) {
   RowWriter w(*this, RowWriter::Mode::kStopAtFirstFailure);
-  w.Text(HQZQDM, q.code, 6);
+  w.Chars(HQZQDM, q.code, 6);
   w.Text(HQZQJC, q.name, 8);
   w.Scaled(HQZRSP, q.prevClose, kPrice);
   w.Scaled(HQJRKP, q.open, kPrice);
@@ -207,7 +161,7 @@ void SZSjshqFile::WriteSecurityRow(const StockQuoteRecord& q,
 
 void SZSjshqFile::WriteIssueRow(const StockQuoteRecord& q) {
   RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQZQDM, q.code, 6);
+  w.Chars(HQZQDM, q.code, 6);
   w.Text(HQZQJC, q.name, 8);
   w.Scaled(HQZRSP, q.prevClose, kPrice);
   w.Zeros(HQJRKP, HQCJBS);
@@ -222,7 +176,7 @@ void SZSjshqFile::WriteIssueRow(const StockQuoteRecord& q) {
 
 void SZSjshqFile::WriteParameterRow(const StockQuoteRecord& q) {
   RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQZQDM, q.code, 6);
+  w.Chars(HQZQDM, q.code, 6);
   w.Text(HQZQJC, q.name, 8);
   w.Scaled(HQZRSP, q.prevClose, kPrice);
   w.Zeros(HQJRKP, HQZGCJ);
@@ -231,15 +185,9 @@ void SZSjshqFile::WriteParameterRow(const StockQuoteRecord& q) {
 }
 
 int32_t SZSjshqFile::WriteStatisticsRows(std::span<const VolumeStatRecord> stats) {
-  int32_t result = 1;
-  for (const VolumeStatRecord& s : stats) {
-    const int32_t row = NextRow();
-    if (row < 0) {
-      result = row;
-      continue;
-    }
+  return WriteRows(stats, [&](const VolumeStatRecord& s) {
     RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    w.Text(HQZQDM, s.code, 6);
+    w.Chars(HQZQDM, s.code, 6);
     w.Text(HQZQJC, s.name, 8);
     w.Number(HQZRSP, static_cast<double>(s.stockNum));
     w.Zeros(HQJRKP, HQZJCJ);
@@ -247,20 +195,13 @@ int32_t SZSjshqFile::WriteStatisticsRows(std::span<const VolumeStatRecord> stats
     w.Scaled(HQCJJE, s.turnover, kPrice);
     w.Integer(HQCJBS, s.trades);
     w.Zeros(HQZGCJ, HQBSL5);
-  }
-  return result;
+  });
 }
 
 int32_t SZSjshqFile::WriteIndexRows(std::span<const IndexQuoteRecord> indexes) {
-  int32_t result = 1;
-  for (const IndexQuoteRecord& x : indexes) {
-    const int32_t row = NextRow();
-    if (row < 0) {
-      result = row;
-      continue;
-    }
+  return WriteRows(indexes, [&](const IndexQuoteRecord& x) {
     RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    w.Text(HQZQDM, x.code, 6);
+    w.Chars(HQZQDM, x.code, 6);
     w.Text(HQZQJC, x.name, 8);
     w.Scaled(HQZRSP, x.prevClose, kPrice);
     w.Scaled(HQJRKP, x.open, kPrice);
@@ -273,14 +214,7 @@ int32_t SZSjshqFile::WriteIndexRows(std::span<const IndexQuoteRecord> indexes) {
     w.Zeros(HQSYL1, HQSYL2);
     w.Number(HQJSD1, ScaledDifference(x.current, x.prevClose));
     w.Zeros(HQJSD2, HQBSL5);
-  }
-  return result;
-}
-
-int32_t SZSjshqFile::Flush() {
-  const int32_t result = DbfTable::Flush(NulBytes::kBlank);
-  if (result < 0) Abort();
-  return result;
+  });
 }
 
 }  // namespace fw::dbf

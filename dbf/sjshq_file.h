@@ -15,6 +15,7 @@
 #include <string>
 
 #include "dbf/dbf_table.h"
+#include "dbf/row_file.h"
 #include "market/market_records.h"
 #include "refdata/reference_tables.h"
 
@@ -66,14 +67,11 @@ constexpr double kNoLowPrice = 99999.999;
 
 }  // namespace sjshq
 
-class SZSjshqFile : public DbfTable {
+// Open and Flush (RowFile) abort the table when they fail.
+class SZSjshqFile : public RowFile {
  public:
   // lostHighVol: the operator's setting for volumes above 999,999,999,999 (see ClampVolume).
   explicit SZSjshqFile(bool lostHighVol);
-
-  // Opens (or creates) the file and builds an empty table. 1; on failure the table is aborted and
-  // the negative code of the failing step returned (the cycle then skips this file).
-  int32_t Open(const std::string& path);
 
   // Record count = rowEstimate + 1 and record 0: "000000", the market date as YYYYMMDD, 1.000,
   // the auction-closed flag in HQCJSL, the market time in HQCJBS, the local time HHMMSS * 100 in
@@ -96,23 +94,13 @@ class SZSjshqFile : public DbfTable {
   // order. 1 or a negative code.
   int32_t WriteIndexRows(std::span<const market::IndexQuoteRecord> indexes);
 
-  // Rewrites the file (DbfTable::Flush, NUL bytes as blanks); on failure the table is aborted.
-  int32_t Flush();
-
-  // The record the next row goes to. It advances for every row, also for a row left blank; a row
-  // beyond the record count extends the count, so no row is lost to a short estimate.
-  uint32_t RowCounter() const { return rowCounter_; }
-
  private:
-  // Makes the counter's record current and advances the counter: 1 or a negative code.
-  int32_t NextRow();
   void WriteSecurityRow(const market::StockQuoteRecord& quote,
                         const refdata::SecurityRecord& security);
   void WriteIssueRow(const market::StockQuoteRecord& quote);
   void WriteParameterRow(const market::StockQuoteRecord& quote);
 
   bool lostHighVol_;
-  uint32_t rowCounter_ = 0;
 };
 
 }  // namespace fw::dbf

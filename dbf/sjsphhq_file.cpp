@@ -1,10 +1,11 @@
+// SJSPHHQ.DBF rows: record 0, the after-hours rows and the identity rows of statistics and
+// indexes. Runs on the write thread, one writer per cycle.
 #include "dbf/sjsphhq_file.h"
 
 #include <cstring>
 
 #include "dbf/legacy_text.h"
 #include "dbf/row_writer.h"
-#include "foundation/error_code.h"
 #include "foundation/local_clock.h"
 #include "refdata/code_number.h"
 
@@ -17,11 +18,26 @@ namespace {
 
 constexpr double kPriceUnit = 0.001;  // price and turnover units: thousandths of a yuan
 
+// Rows copy the code's and the name's field widths straight from the records; the record number
+// reads the whole 8-byte code up to its first zero byte.
+static_assert(sizeof(AfterHoursQuoteRecord::code) == 8);
+static_assert(sizeof(market::VolumeStatRecord::code) == 8 &&
+              sizeof(market::VolumeStatRecord::name) >= 8);
+static_assert(sizeof(market::IndexQuoteRecord::code) == 8 &&
+              sizeof(market::IndexQuoteRecord::name) >= 8);
+static_assert(sizeof(refdata::SecurityRecord::Symbol) >= 8);
+
 bool AllZero(const char* bytes, size_t length) {
   for (size_t i = 0; i < length; ++i) {
     if (bytes[i] != '\0') return false;
   }
   return true;
+}
+
+// HQJLH: "%09s" of the code, which the C library pads with '0' on the left.
+void RecordNumber(RowWriter& w, const char (&code)[8]) {
+  char number[kLegacyTextSize];
+  w.Chars(HQJLH, number, ZeroPaddedText(code, sizeof code, 9, number));
 }
 
 // Blank group types and zero numbers for groups first..5.
@@ -33,73 +49,46 @@ void ZeroGroups(RowWriter& w, int first) {
 
 }  // namespace
 
-SZSjsphhqFile::SZSjsphhqFile() : DbfTable(kFields) {}
+SZSjsphhqFile::SZSjsphhqFile() : RowFile(kFields, OnFailure::kAbort, NulBytes::kBlank) {}
 
 int32_t SZSjsphhqFile::Open(const std::string& path) {
-  rowCounter_ = 0;
   hqtime_ = int64_t{LocalNow().Time()} * 100;
-  const int32_t result = DbfTable::Open(path);
-  if (result < 0) {
-    Abort();
-    return result;
-  }
-  return 1;
+  return RowFile::Open(path);
 }
 
-int32_t SZSjsphhqFile::NextRow() { return GoToRecordExtending(rowCounter_++); }
-
 int32_t SZSjsphhqFile::WriteFirstRecord(const market::MarketClock& clock, uint32_t rowEstimate) {
-  const int32_t count =
-      rowEstimate == UINT32_MAX ? kErrBadArgument : SetRecordCount(rowEstimate + 1);
-  rowCounter_ = 0;
-  const int32_t row = NextRow();
-  if (row < 0) return row;
-
-  char date[64];
-  const size_t dateLength = DateText(clock.marketDate, date);
-  // "%02c": the C library pads the flag character with '0' on the left.
-  const char closed[2] = {'0', clock.AfterHoursClosed};
-
-  RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQJLH, "000000000", 9);
-  w.Text(HQHQLB, " ", 1);
-  w.Text(HQZQDM, "000000", 6);
-  w.Text(HQZQJC, date, dateLength);
-  w.Text(GroupField(1, kType), " ", 1);
-  w.Zero(GroupField(1, kPrice));
-  w.Text(GroupField(1, kVolume), closed, sizeof closed);
-  w.Zeros(GroupField(1, kTurnover), GroupField(1, kSellVolume));
-  ZeroGroups(w, 2);
-  w.Integer(HQTIME, hqtime_);
-  w.Text(HQBYWB, " ", 1);
-  if (count < 0) return count;
-  return w.Failed() ? -1 : 1;
+  return WriteFirstRecordWith(rowEstimate, [&](RowWriter& w) {
+    char date[kLegacyTextSize];
+    const size_t dateLength = DateText(clock.marketDate, date);
+    // "%02c": the C library pads the flag character with '0' on the left.
+    const char closed[2] = {'0', clock.AfterHoursClosed};
+    w.Chars(HQJLH, "000000000", 9);
+    w.Letter(HQHQLB, ' ');
+    w.Chars(HQZQDM, "000000", 6);
+    w.Chars(HQZQJC, date, dateLength);
+    w.Letter(GroupField(1, kType), ' ');
+    w.Zero(GroupField(1, kPrice));
+    w.Chars(GroupField(1, kVolume), closed, sizeof closed);
+    w.Zeros(GroupField(1, kTurnover), GroupField(1, kSellVolume));
+    ZeroGroups(w, 2);
+    w.Integer(HQTIME, hqtime_);
+    w.Letter(HQBYWB, ' ');
+  });
 }
 
 int32_t SZSjsphhqFile::WriteAfterHoursRows(std::span<const AfterHoursQuoteRecord> rows,
                                            const refdata::SecurityTable& securities) {
-  int32_t result = 1;
-  for (const AfterHoursQuoteRecord& r : rows) {
-    const int32_t row = NextRow();
-    if (row < 0) {
-      result = row;
-      continue;
-    }
+  return WriteRows(rows, [&](const AfterHoursQuoteRecord& r) {
     const refdata::SecurityRecord* security = securities.Get(CodeNumber(r.code, sizeof r.code));
-    if (security == nullptr) continue;
-
-    char number[kLegacyTextSize];
-    const size_t numberLength = r.number != 0 ? ZeroPaddedInteger(r.number, 9, number)
-                                              : ZeroPaddedText(r.code, sizeof r.code, 9, number);
+    if (security == nullptr) return;
     RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    w.Text(HQJLH, number, numberLength);
-    w.Text(HQHQLB, kMarketType, 3);
-    w.Text(HQZQDM, r.code, 6);
+    RecordNumber(w, r.code);
+    w.Chars(HQHQLB, kMarketType, 3);
+    w.Chars(HQZQDM, r.code, 6);
     w.Text(HQZQJC, security->Symbol, 8);
     for (int column = 0; column < 2; ++column) {
       const int group = column + 1;
-      const char type = static_cast<char>('0' + group);
-      w.Text(GroupField(group, kType), &type, 1);
+      w.Letter(GroupField(group, kType), static_cast<char>('0' + group));
       w.Scaled(GroupField(group, kPrice), r.price[column], kPriceUnit);
       w.Integer(GroupField(group, kVolume), r.volume[column]);
       w.Scaled(GroupField(group, kTurnover), r.turnover[column], kPriceUnit);
@@ -109,58 +98,35 @@ int32_t SZSjsphhqFile::WriteAfterHoursRows(std::span<const AfterHoursQuoteRecord
     }
     ZeroGroups(w, 3);
     w.Integer(HQTIME, hqtime_);
-    w.Text(HQBYWB, " ", 1);
-  }
-  return result;
+    w.Letter(HQBYWB, ' ');
+  });
 }
 
-void SZSjsphhqFile::WriteIdentityRow(const char* code, const char* name) {
-  char number[kLegacyTextSize];
-  const size_t numberLength = ZeroPaddedText(code, 8, 9, number);
-  RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQJLH, number, numberLength);
-  w.Text(HQHQLB, kMarketType, 3);
-  w.Text(HQZQDM, code, 6);
-  w.Text(HQZQJC, name, 8);
-  w.Text(GroupField(1, kType), "1", 1);
-  w.Zeros(GroupField(1, kPrice), GroupField(1, kSellVolume));
-  w.Text(GroupField(2, kType), "2", 1);
-  w.Zeros(GroupField(2, kPrice), GroupField(2, kSellVolume));
-  ZeroGroups(w, 3);
-  w.Integer(HQTIME, hqtime_);
-  w.Text(HQBYWB, " ", 1);
+template <typename Record>
+int32_t SZSjsphhqFile::WriteIdentityRows(std::span<const Record> records) {
+  return WriteRows(records, [&](const Record& r) {
+    if (AllZero(r.code, sizeof r.code)) return;
+    RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
+    RecordNumber(w, r.code);
+    w.Chars(HQHQLB, kMarketType, 3);
+    w.Chars(HQZQDM, r.code, 6);
+    w.Text(HQZQJC, r.name, 8);
+    w.Letter(GroupField(1, kType), '1');
+    w.Zeros(GroupField(1, kPrice), GroupField(1, kSellVolume));
+    w.Letter(GroupField(2, kType), '2');
+    w.Zeros(GroupField(2, kPrice), GroupField(2, kSellVolume));
+    ZeroGroups(w, 3);
+    w.Integer(HQTIME, hqtime_);
+    w.Letter(HQBYWB, ' ');
+  });
 }
 
 int32_t SZSjsphhqFile::WriteStatisticsRows(std::span<const market::VolumeStatRecord> stats) {
-  int32_t result = 1;
-  for (const market::VolumeStatRecord& s : stats) {
-    const int32_t row = NextRow();
-    if (row < 0) {
-      result = row;
-    } else if (!AllZero(s.code, sizeof s.code)) {
-      WriteIdentityRow(s.code, s.name);
-    }
-  }
-  return result;
+  return WriteIdentityRows(stats);
 }
 
 int32_t SZSjsphhqFile::WriteIndexRows(std::span<const market::IndexQuoteRecord> indexes) {
-  int32_t result = 1;
-  for (const market::IndexQuoteRecord& x : indexes) {
-    const int32_t row = NextRow();
-    if (row < 0) {
-      result = row;
-    } else if (!AllZero(x.code, sizeof x.code)) {
-      WriteIdentityRow(x.code, x.name);
-    }
-  }
-  return result;
-}
-
-int32_t SZSjsphhqFile::Flush() {
-  const int32_t result = DbfTable::Flush(NulBytes::kBlank);
-  if (result < 0) Abort();
-  return result;
+  return WriteIdentityRows(indexes);
 }
 
 }  // namespace fw::dbf

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "dbf/dbf_table.h"
+#include "dbf/row_file.h"
 #include "market/market_records.h"
 #include "refdata/reference_tables.h"
 
@@ -70,13 +71,12 @@ inline constexpr char kMarketType[] = "03S";
 
 }  // namespace sjsphhq
 
-class SZSjsphhqFile : public DbfTable {
+// Open and Flush (RowFile) abort the table when they fail.
+class SZSjsphhqFile : public RowFile {
  public:
   SZSjsphhqFile();
 
-  // Opens (or creates) the file and builds an empty table; takes the local time that every record
-  // of this cycle shows. 1; on failure the table is aborted and the negative code of the failing
-  // step returned (the cycle then skips this file).
+  // RowFile::Open, after taking the local time that every record of this cycle shows.
   int32_t Open(const std::string& path);
 
   // Record count = rowEstimate + 1 and record 0: "000000000", "000000", the market date as
@@ -97,18 +97,10 @@ class SZSjsphhqFile : public DbfTable {
   int32_t WriteStatisticsRows(std::span<const market::VolumeStatRecord> stats);
   int32_t WriteIndexRows(std::span<const market::IndexQuoteRecord> indexes);
 
-  // Rewrites the file (NUL bytes as blanks); on failure the table is aborted.
-  int32_t Flush();
-
-  // The record the next row goes to. It advances for every row, also for one left blank; a row
-  // beyond the record count extends the count, so no row is lost to a short estimate.
-  uint32_t RowCounter() const { return rowCounter_; }
-
  private:
-  int32_t NextRow();
-  void WriteIdentityRow(const char* code, const char* name);
+  template <typename Record>
+  int32_t WriteIdentityRows(std::span<const Record> records);
 
-  uint32_t rowCounter_ = 0;
   int64_t hqtime_ = 0;  // the local time HHMMSS * 100 when the file was opened
 };
 

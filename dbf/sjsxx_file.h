@@ -167,7 +167,9 @@ struct SuspensionRule {
 
 // How the two files differ.
 struct FileRules {
-  const char* className;  // in the log lines: "SZSjsxxnFile" or "SZSjsxxFile"
+  // In the run-log lines: "SZSjsxxnFile" or "SZSjsxxFile"; the lines of parameter rows say
+  // "SZSjsxxFile" in both files, as the system always has (sjsxx_file.cpp).
+  const char* className;
   std::span<const FieldSpec> fields;
   const ColumnMap* columns;
   // XXSSRQ: SJSXX shows the interest accrual date of bonds instead of the listing date.

@@ -1,11 +1,12 @@
+// SJSZHHQ.DBF rows: record 0 and one record per negotiated order. Runs on the write thread, one
+// writer per cycle.
 #include "dbf/sjszhhq_file.h"
 
-#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "dbf/legacy_text.h"
 #include "dbf/row_writer.h"
-#include "foundation/error_code.h"
 #include "foundation/local_clock.h"
 
 namespace fw::dbf {
@@ -17,6 +18,21 @@ namespace {
 
 constexpr double kPriceUnit = 0.001;  // thousandths of a yuan
 
+// Character fields are copied from the order record by its layout: the fields' widths must be the
+// record's, and HQBYWB takes the last constant byte and the reserved bytes that follow it.
+constexpr size_t FieldWidth(Field field) { return kFields[field].length; }
+static_assert(sizeof(NegotiatedQuoteRecord::code) >= FieldWidth(HQZQDM));
+static_assert(sizeof(NegotiatedQuoteRecord::kindPrefix) == FieldWidth(HQYWLB));
+static_assert(sizeof(NegotiatedQuoteRecord::contact) == FieldWidth(HQLXR));
+static_assert(sizeof(NegotiatedQuoteRecord::contactInfo) == FieldWidth(HQLXFS));
+static_assert(sizeof(NegotiatedQuoteRecord::flags) == FieldWidth(HQJSJG));
+static_assert(sizeof(NegotiatedQuoteRecord::time) >= FieldWidth(HQSBSJ));
+// trailer: HQBYBZ its bytes 0 and 1, HQQXLX byte 2, HQBYWB byte 5 and then reserved5.
+static_assert(sizeof(NegotiatedQuoteRecord::trailer) == 6);
+static_assert(offsetof(NegotiatedQuoteRecord, reserved5) ==
+              offsetof(NegotiatedQuoteRecord, trailer) + sizeof(NegotiatedQuoteRecord::trailer));
+static_assert(sizeof(NegotiatedQuoteRecord::reserved5) >= FieldWidth(HQBYWB) - 1);
+
 bool HasCode(const NegotiatedQuoteRecord& order) {
   for (const char c : order.code) {
     if (c != '\0') return true;
@@ -26,108 +42,78 @@ bool HasCode(const NegotiatedQuoteRecord& order) {
 
 }  // namespace
 
-SZSjszhhqFile::SZSjszhhqFile() : DbfTable(kFields) {}
+SZSjszhhqFile::SZSjszhhqFile() : RowFile(kFields, OnFailure::kAbort, NulBytes::kBlank) {}
 
 int32_t SZSjszhhqFile::Open(const std::string& path) {
-  rowCounter_ = 0;
   const LocalDateTime now = LocalNow();
   localDate_ = now.Date();
   hqsbsj_ = int64_t{now.Time()} * 100;
-  const int32_t result = DbfTable::Open(path);
-  if (result < 0) {
-    Abort();
-    return result;
-  }
-  return 1;
+  return RowFile::Open(path);
 }
 
 int32_t SZSjszhhqFile::WriteFirstRecord(const market::MarketClock& clock, uint32_t rowEstimate) {
-  const int32_t count =
-      rowEstimate == UINT32_MAX ? kErrBadArgument : SetRecordCount(rowEstimate + 1);
-  rowCounter_ = 0;
-  const int32_t row = GoToRecordExtending(rowCounter_++);
-  if (row < 0) return row;
-
-  char date[64];
-  const size_t dateLength = DateText(clock.marketDate, date);
-  RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-  w.Text(HQJLH, "000000000", 9);
-  w.Text(HQZQDM, "000000", 6);
-  w.Integer(HQSBSL, clock.NegotiatedClosed - '0');
-  w.Zero(HQSBJG);
-  for (const Field text : {HQYWLB, HQZLLB, HQHTXH, HQLXR, HQLXFS, HQJSJG}) w.Text(text, " ", 1);
-  w.Integer(HQSBSJ, hqsbsj_);
-  w.Text(HQYDH, date, dateLength);
-  w.Zeros(HQSYL, HQSYL2);
-  w.Text(HQJLZT, "0", 1);
-  w.Text(HQBYBZ, " ", 1);
-  w.Text(HQQXLX, " ", 1);
-  w.Zero(HQGHQX);
-  w.Text(HQBYWB, " ", 1);
-  if (count < 0) return count;
-  return w.Failed() ? -1 : 1;
+  return WriteFirstRecordWith(rowEstimate, [&](RowWriter& w) {
+    char date[kLegacyTextSize];
+    const size_t dateLength = DateText(clock.marketDate, date);
+    w.Chars(HQJLH, "000000000", 9);
+    w.Chars(HQZQDM, "000000", 6);
+    w.Integer(HQSBSL, clock.NegotiatedClosed - '0');
+    w.Zero(HQSBJG);
+    for (const Field text : {HQYWLB, HQZLLB, HQHTXH, HQLXR, HQLXFS, HQJSJG}) w.Letter(text, ' ');
+    w.Integer(HQSBSJ, hqsbsj_);
+    w.Chars(HQYDH, date, dateLength);
+    w.Zeros(HQSYL, HQSYL2);
+    w.Letter(HQJLZT, '0');
+    w.Letter(HQBYBZ, ' ');
+    w.Letter(HQQXLX, ' ');
+    w.Zero(HQGHQX);
+    w.Letter(HQBYWB, ' ');
+  });
 }
 
 int32_t SZSjszhhqFile::WriteNegotiatedRows(std::span<const NegotiatedQuoteRecord> orders) {
-  int32_t result = 1;
   char contractNumber[kLegacyTextSize];
   const size_t contractNumberLength = ZeroPaddedInteger(localDate_, 14, contractNumber);
-  for (const NegotiatedQuoteRecord& order : orders) {
-    if (!HasCode(order)) continue;
-    const int32_t row = GoToRecordExtending(rowCounter_);
-    if (row < 0) {
-      result = row;
-      continue;
-    }
-    ++rowCounter_;
-
+  const int32_t result = WriteRows(orders, HasCode, [&](const NegotiatedQuoteRecord& order) {
     char sequence[kLegacyTextSize];
     // "%09d" of the sequence number's low 32 bits.
     const auto low32 =
         static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(order.sequence)));
     const size_t sequenceLength = ZeroPaddedInteger(low32, 9, sequence);
     const char kindAndSide[2] = {order.quoteKind, order.side};
-    // The 75 bytes from the record's last constant blank on: that blank and the zero bytes after
-    // it.
-    char tail[75] = {};
+    char tail[FieldWidth(HQBYWB)] = {};
     tail[0] = order.trailer[5];
-    std::memcpy(tail + 1, order.reserved5, std::min(sizeof tail - 1, sizeof order.reserved5));
+    std::memcpy(tail + 1, order.reserved5, sizeof tail - 1);
 
     RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    w.Text(HQJLH, sequence, sequenceLength);
-    w.Text(HQZQDM, order.code, 6);
+    w.Chars(HQJLH, sequence, sequenceLength);
+    w.Chars(HQZQDM, order.code, 6);
     w.Integer(HQSBSL, order.volume);
     w.Scaled(HQSBJG, order.price, kPriceUnit);
-    w.Text(HQYWLB, order.kindPrefix, sizeof order.kindPrefix);
-    w.Text(HQZLLB, kindAndSide, sizeof kindAndSide);
-    w.Text(HQHTXH, contractNumber, contractNumberLength);
+    w.Chars(HQYWLB, order.kindPrefix, sizeof order.kindPrefix);
+    w.Chars(HQZLLB, kindAndSide, sizeof kindAndSide);
+    w.Chars(HQHTXH, contractNumber, contractNumberLength);
     w.Text(HQLXR, order.contact, sizeof order.contact);
-    w.Text(HQLXFS, order.contactInfo, sizeof order.contactInfo);
-    w.Text(HQJSJG, order.flags, sizeof order.flags);
-    w.Text(HQSBSJ, order.time, 8);
+    w.Chars(HQLXFS, order.contactInfo, sizeof order.contactInfo);
+    w.Chars(HQJSJG, order.flags, sizeof order.flags);
+    w.Chars(HQSBSJ, order.time, 8);
     if (order.fixedVolume != 0) {
       w.Integer(HQYDH, order.fixedVolume);
     } else {
-      w.Text(HQYDH, "00000000", 8);
+      w.Chars(HQYDH, "00000000", 8);
     }
     w.Number(HQSYL, kNoYield);
-    w.Text(HQSBSL2, "000000000", 9);
+    w.Chars(HQSBSL2, "000000000", 9);
     w.Zero(HQSBJG2);
     w.Number(HQSYL2, kNoYield);
-    w.Text(HQJLZT, &order.status, 1);
-    w.Text(HQBYBZ, order.trailer, 2);
-    w.Text(HQQXLX, order.trailer + 2, 1);
+    w.Letter(HQJLZT, order.status);
+    w.Chars(HQBYBZ, order.trailer, 2);
+    w.Letter(HQQXLX, order.trailer[2]);
     w.Zero(HQGHQX);
-    w.Text(HQBYWB, tail, sizeof tail);
-  }
+    w.Chars(HQBYWB, tail, sizeof tail);
+  });
   const int32_t count = SetRecordCount(rowCounter_);
   return count < 0 ? count : result;
-}
-
-int32_t SZSjszhhqFile::Flush() {
-  const int32_t result = DbfTable::Flush(NulBytes::kBlank);
-  if (result < 0) Abort();
-  return result;
 }
 
 }  // namespace fw::dbf

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "dbf/dbf_table.h"
+#include "dbf/row_file.h"
 #include "market/market_records.h"
 
 namespace fw::dbf {
@@ -68,13 +69,12 @@ constexpr double kNoYield = -99.0;
 
 }  // namespace sjszhhq
 
-class SZSjszhhqFile : public DbfTable {
+// Open and Flush (RowFile) abort the table when they fail.
+class SZSjszhhqFile : public RowFile {
  public:
   SZSjszhhqFile();
 
-  // Opens (or creates) the file and builds an empty table; takes the local date and time this
-  // cycle's records show. 1; on failure the table is aborted and the negative code of the failing
-  // step returned (the cycle then skips this file).
+  // RowFile::Open, after taking the local date and time this cycle's records show.
   int32_t Open(const std::string& path);
 
   // Record count = rowEstimate + 1 and record 0: "000000000", "000000", the closed flag (1 or 0)
@@ -87,14 +87,7 @@ class SZSjszhhqFile : public DbfTable {
   // number of orders written. 1, or a negative code when a record could not be had.
   int32_t WriteNegotiatedRows(std::span<const market::NegotiatedQuoteRecord> orders);
 
-  // Rewrites the file (NUL bytes as blanks); on failure the table is aborted.
-  int32_t Flush();
-
-  // The record the next order goes to.
-  uint32_t RowCounter() const { return rowCounter_; }
-
  private:
-  uint32_t rowCounter_ = 0;
   int64_t localDate_ = 0;  // YYYYMMDD when the file was opened
   int64_t hqsbsj_ = 0;     // the local time HHMMSS * 100 when the file was opened
 };

@@ -8,25 +8,28 @@
 namespace fw::dbf {
 
 using namespace sjszs;
+using market::IndexQuoteRecord;
 
 namespace {
 
 constexpr double kIndexPoints = 0.0001;  // index values at four decimals: points * 10,000
 constexpr double kTurnover = 0.001;      // thousandths of a yuan
 
+// ZSZSQC is the 8 name bytes and the 4 zero bytes that follow them in the record's name.
+constexpr size_t kNameWithZeros = 12;
+static_assert(sizeof(IndexQuoteRecord::name) >= kNameWithZeros);
+static_assert(kFields[ZSZSQC].length == kNameWithZeros);
+static_assert(sizeof(IndexQuoteRecord::code) >= 6);
+static_assert(sizeof(refdata::IndexInfoRecord::EnglishName) >= 20);
+
 }  // namespace
 
-SZSjszsFile::SZSjszsFile(bool lostHighVol) : DbfTable(kFields), lostHighVol_(lostHighVol) {}
+SZSjszsFile::SZSjszsFile(bool lostHighVol)
+    : RowFile(kFields, OnFailure::kClose, NulBytes::kKeep), lostHighVol_(lostHighVol) {}
 
 int32_t SZSjszsFile::Open(const std::string& path) {
-  rowCounter_ = 0;
   if (path.empty()) return kNoPath;
-  const int32_t result = DbfTable::Open(path);
-  if (result < 0) {
-    Close();
-    return result;
-  }
-  return 1;
+  return RowFile::Open(path);
 }
 
 int32_t SZSjszsFile::BeginRows(const market::MarketClock&, uint32_t rowEstimate) {
@@ -34,28 +37,22 @@ int32_t SZSjszsFile::BeginRows(const market::MarketClock&, uint32_t rowEstimate)
   return SetRecordCount(rowEstimate);
 }
 
-int32_t SZSjszsFile::WriteIndexRows(std::span<const market::IndexQuoteRecord> indexes4,
+int32_t SZSjszsFile::WriteIndexRows(std::span<const IndexQuoteRecord> indexes4,
                                     const refdata::IndexInfoTable& indexInfo) {
-  int32_t result = 1;
-  for (const market::IndexQuoteRecord& x : indexes4) {
-    const uint32_t code = CodeNumber(x.code, sizeof x.code);
-    if (code == 0) continue;
-    const int32_t row = GoToRecordExtending(rowCounter_++);
-    if (row < 0) {
-      result = row;
-      continue;
-    }
-
+  const auto hasCode = [](const IndexQuoteRecord& x) {
+    return CodeNumber(x.code, sizeof x.code) != 0;
+  };
+  return WriteRows(indexes4, hasCode, [&](const IndexQuoteRecord& x) {
     RowWriter w(*this, RowWriter::Mode::kStopAtFirstFailure);
-    w.Text(ZSZSDM, x.code, 6);
-    w.Text(ZSZSQC, x.name, 12);
+    w.Chars(ZSZSDM, x.code, 6);
+    w.Text(ZSZSQC, x.name, kNameWithZeros);
     if (w.Failed()) {
       PrintRowError(w.FailedField());
-      continue;
+      return;
     }
     RowWriter rest(*this, RowWriter::Mode::kIgnoreFailures);
-    if (const refdata::IndexInfoRecord* info = indexInfo.Get(code)) {
-      rest.Text(ZSYWMC, info->EnglishName, 20);
+    if (const refdata::IndexInfoRecord* info = indexInfo.Get(CodeNumber(x.code, sizeof x.code))) {
+      rest.Chars(ZSYWMC, info->EnglishName, 20);
     }
     rest.Scaled(ZSSSZS, x.prevClose, kIndexPoints);
     rest.Scaled(ZSKSZS, x.open, kIndexPoints);
@@ -64,14 +61,7 @@ int32_t SZSjszsFile::WriteIndexRows(std::span<const market::IndexQuoteRecord> in
     rest.Scaled(ZSZJZS, x.current, kIndexPoints);
     rest.Integer(ZSCJSL, ClampVolume(x.volume, lostHighVol_));
     rest.Scaled(ZSCJJE, x.turnover, kTurnover);
-  }
-  return result;
-}
-
-int32_t SZSjszsFile::Flush() {
-  const int32_t result = DbfTable::Flush(NulBytes::kKeep);
-  if (result < 0) Close();
-  return result;
+  });
 }
 
 }  // namespace fw::dbf

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "dbf/dbf_table.h"
+#include "dbf/row_file.h"
 #include "market/market_records.h"
 #include "refdata/reference_tables.h"
 
@@ -50,13 +51,14 @@ constexpr int32_t kNoPath = -1000;
 
 }  // namespace sjszs
 
-class SZSjszsFile : public DbfTable {
+// Flush (RowFile) keeps the NUL bytes and closes the table when it fails.
+class SZSjszsFile : public RowFile {
  public:
   // lostHighVol: the operator's setting for volumes above 999,999,999,999 (see ClampVolume).
   explicit SZSjszsFile(bool lostHighVol);
 
-  // -1000 for an empty path; else opens (or creates) the file and builds an empty table: 1, or on
-  // failure the table is closed and the negative code of the failing step returned.
+  // -1000 for an empty path; else RowFile::Open: 1, or on failure the table is closed and the
+  // negative code of the failing step returned.
   int32_t Open(const std::string& path);
 
   // Record count = rowEstimate (the number of indexinfo records); the first row goes to record 0.
@@ -70,14 +72,8 @@ class SZSjszsFile : public DbfTable {
   int32_t WriteIndexRows(std::span<const market::IndexQuoteRecord> indexes4,
                          const refdata::IndexInfoTable& indexInfo);
 
-  // Rewrites the file keeping its NUL bytes; on failure the table is closed.
-  int32_t Flush();
-
-  uint32_t RowCounter() const { return rowCounter_; }
-
  private:
   bool lostHighVol_;
-  uint32_t rowCounter_ = 0;
 };
 
 }  // namespace fw::dbf

@@ -59,8 +59,9 @@ struct VolumeStatRecord {
 // Two columns: 0 for after-hours stream "060", 1 for "061"; of each array only elements 0 and 1
 // are used.
 struct AfterHoursQuoteRecord {
-  int64_t number;      // (12 reserved bytes in the file's layout: a leading number, 0 as built,
-  char marketType[4];  //  and a 3-character market type; the writer reads both)
+  // Zero: the record's layout keeps room for a leading number and a market type that the table
+  // never fills, so the writer shows the code as the record number and "03S" as the market type.
+  char reserved0[12];
   char code[8];
   char name[8];
   char reserved1[33];

@@ -198,6 +198,30 @@ TEST_F(SjshqTest, StatisticsRowGolden) {
                                    "    987654321.000", "      321", Z93, Z93, Z7, Z7, Z93, Z93})));
 }
 
+// HQCJJE, 17.3: the largest turnovers that fit and the nines of those that do not. From 10^15
+// thousandths on, the value goes through a double: 9999999999999998 is one exactly, times 0.001
+// it is 9999999999999.998046875; 9999999999999999 becomes 10^16, which needs 18 characters.
+TEST_F(SjshqTest, TurnoverFillsItsSeventeenCharactersOrShowsNines) {
+  const struct {
+    int64_t turnover;
+    const char* shown;
+  } cases[] = {
+      {999999999999999, " 999999999999.999"},   {-999999999999999, "-999999999999.999"},
+      {9999999999999998, "9999999999999.998"},  {9999999999999999, "9999999999999.999"},
+      {10000000000000000, "9999999999999.999"}, {-1000000000000000, "9999999999999.999"},
+      {INT64_MAX, "9999999999999.999"},
+  };
+  std::vector<VolumeStatRecord> stats;
+  for (const auto& c : cases) {
+    stats.push_back(Stat("000010", "S"));
+    stats.back().turnover = c.turnover;
+  }
+  const std::string file = Cycle({}, stats, {}, static_cast<uint32_t>(stats.size()));
+  for (size_t i = 0; i < stats.size(); ++i) {
+    EXPECT_EQ(Record(file, i + 1).substr(54, 17), cases[i].shown) << cases[i].turnover;
+  }
+}
+
 TEST_F(SjshqTest, IndexRowGolden) {
   IndexQuoteRecord x = IndexQuote("399001", "深证成指");
   x.prevClose = 3010000;
@@ -212,6 +236,15 @@ TEST_F(SjshqTest, IndexRowGolden) {
             Golden(WithZeroLevels({"399001", "深证成指", " 3010.000", " 3005.000", " 3000.000",
                                    "  5000000000", "  60000000000.000", Z9, " 3020.000",
                                    " 2990.000", Z7, Z7, "  -10.000", Z93})));
+}
+
+TEST_F(SjshqTest, NamesCutInsideACharacterLoseTheirLeadByte) {
+  // "*ST", two characters and the lead byte of a third: the name's 8 bytes.
+  const char* name = "*ST\xC6\xBD\xB0\xB2\xD2";
+  Security("000001", 1);
+  const std::string file =
+      Cycle({StockQuote("000001", name)}, {Stat("000010", name)}, {IndexQuote("399001", name)}, 3);
+  for (size_t i = 1; i <= 3; ++i) EXPECT_EQ(Record(file, i).substr(7, 8), "*ST\xC6\xBD\xB0\xB2 ");
 }
 
 TEST_F(SjshqTest, IndexLowOfZeroIsNotReplaced) {

@@ -31,7 +31,6 @@ const std::string kTime = " 9300500";  // local 09:30:05, HHMMSS * 100
 AfterHoursQuoteRecord AfterHours(const char* code) {
   AfterHoursQuoteRecord r{};
   std::memcpy(r.code, code, std::strlen(code));
-  std::memcpy(r.marketType, "03S", 3);
   return r;
 }
 
@@ -140,11 +139,13 @@ TEST_F(SjsphhqFileTest, DataOnlyInTheSecondStreamShowsZerosInGroupOne) {
               kZeroGroup, kZeroGroup, kZeroGroup, kTime, Blanks(100)}));
 }
 
-TEST_F(SjsphhqFileTest, LeadingNumberReplacesTheCodeInTheRecordNumber) {
-  AddSecurity("000100", "A");
-  AfterHoursQuoteRecord r = AfterHours("000100");
-  r.number = 42;
-  EXPECT_EQ(Write({r}, {}, {}, 1).Get(1, "HQJLH"), "000000042");
+TEST_F(SjsphhqFileTest, NamesCutInsideACharacterLoseTheirLeadByte) {
+  // "*ST", two characters and the lead byte of a third: the name's 8 bytes.
+  const char* name = "*ST\xC6\xBD\xB0\xB2\xD2";
+  AddSecurity("000100", "*ST\xC6\xBD\xB0\xB2\xD2\xF8");
+  const DbfFileView file = Write({AfterHours("000100")}, {test::Stat("000010", name)},
+                                 {test::IndexQuote("399001", name)}, 3);
+  for (uint32_t i = 1; i <= 3; ++i) EXPECT_EQ(file.Get(i, "HQZQJC"), "*ST\xC6\xBD\xB0\xB2 ") << i;
 }
 
 TEST_F(SjsphhqFileTest, StatisticAndIndexRowsCarryIdentityOnly) {

@@ -4,6 +4,7 @@
 // the price limits, the failure log lines, and that a second write gives the same bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -533,6 +534,17 @@ TEST_F(SjsxxFileTest, ForeignCurrencyParValueZeroAndNoLimitSetting) {
   EXPECT_EQ(n.Get(3, "XXYWZT"), "    TF  ");  // SecurityType 2: the stock row, no offering flag
 }
 
+TEST_F(SjsxxFileTest, NameCutInsideACharacterLosesItsLeadByteAndTheEnglishNameKeepsItsBytes) {
+  // "*ST", two characters and the lead byte of a third in the name's 8 bytes.
+  SecurityRecord& s = Security("000001", 1, "*ST\xC6\xBD\xB0\xB2\xD2\xF8");
+  // The English name as read from the file, UTF-8 cut inside "\xC3\xA9" by the 20 bytes.
+  Put(s.EnglishName, "PING AN BANK CAFE X\xC3\xA9");
+  for (const DbfFileView& file : {WriteN(), WriteX()}) {
+    EXPECT_EQ(file.Get(1, "XXZQJC"), "*ST\xC6\xBD\xB0\xB2 ");
+    EXPECT_EQ(file.Get(1, "XXYWJC"), "PING AN BANK CAFE X\xC3");
+  }
+}
+
 TEST_F(SjsxxFileTest, StarStSymbolAndStatusCodes) {
   BuildDay();
   const DbfFileView n = WriteN();
@@ -811,15 +823,56 @@ TEST_F(SjsxxFileTest, YieldColumnsBySecurityType) {
   }
 }
 
-TEST_F(SjsxxFileTest, ShareCountsRoundAtHalf) {
+// trunc(x + 0.50001): 100.49999 tells it from + 0.5 (which gives 100), 100.49998 from + 0.501
+// (which gives 101); truncation goes toward zero.
+TEST_F(SjsxxFileTest, ShareCountsAddAFractionAboveAHalfAndTruncate) {
+  const struct {
+    double value;
+    int64_t shown;
+  } cases[] = {{100.49999, 101}, {100.49998, 100}, {1234.5, 1235}, {99.4999, 99}, {-1.6, -1}};
   SecurityRecord& s = Security("000001", 1, "ONE");
-  s.OutstandingShare = 1234.49998;  // + 0.50001 stays below 1235
-  s.PublicFloatShareQuantity = 1234.5;
-  s.QtyUnit = 99.4999;
-  const DbfFileView n = WriteN();
-  EXPECT_EQ(n.Get(1, "XXZFXL"), "        1234");
-  EXPECT_EQ(n.Get(1, "XXLTGS"), "        1235");
-  EXPECT_EQ(n.Get(1, "XXJYDW"), "  99");
+  auto& cash = Cash("000001");
+  for (const auto& c : cases) {
+    s.OutstandingShare = s.PublicFloatShareQuantity = s.QtyUnit = c.value;
+    cash.BuyQtyUnit = cash.SellQtyUnit = cash.BuyQtyUpperLimit = c.value;
+    const DbfFileView n = WriteN();
+    const DbfFileView x = WriteX();
+    for (const char* field : {"XXZFXL", "XXLTGS", "XXJYDW", "XXBLDW", "XXSLDW", "XXMBXL"}) {
+      for (const DbfFileView* file : {&n, &x}) {
+        const std::string text = file->Get(1, field);
+        EXPECT_EQ(text, std::string(text.size() - std::to_string(c.shown).size(), ' ') +
+                            std::to_string(c.shown))
+            << field << " " << c.value;
+      }
+    }
+  }
+}
+
+TEST_F(SjsxxFileTest, ListingDateOfSjsxxIsTheAccrualDateForMostBondTypes) {
+  SecurityRecord& s = Security("000001", 0, "ONE");
+  s.ListDate = 20100101;
+  s.InterestAccrualDate = 20200115;
+  const std::vector<int16_t> accrual = {5, 6, 7, 9, 10, 11, 34, 35};  // not 8
+  for (int16_t type = 0; type <= 40; ++type) {
+    s.SecurityType = type;
+    const bool bond = std::find(accrual.begin(), accrual.end(), type) != accrual.end();
+    EXPECT_EQ(WriteX().Get(1, "XXSSRQ"), bond ? "20200115" : "20100101") << type;
+    EXPECT_EQ(WriteN().Get(1, "XXSSRQ"), "20100101") << type;
+  }
+}
+
+TEST_F(SjsxxFileTest, CurrencyCodes) {
+  SecurityRecord& s = Security("000001", 1, "ONE");
+  const struct {
+    const char* currency;
+    const char* shown;
+  } cases[] = {{"CNY", "00"},  {"HKD", "01"}, {"USD", "  "},
+               {"CNYX", "  "}, {"HK", "  "},  {"", "  "}};
+  for (const auto& c : cases) {
+    Put(s.Currency, c.currency);
+    EXPECT_EQ(WriteN().Get(1, "XXHBZL"), c.shown) << c.currency;
+    EXPECT_EQ(WriteX().Get(1, "XXHBZL"), c.shown) << c.currency;
+  }
 }
 
 TEST_F(SjsxxFileTest, PriceLimitsRoundToCentsForStocksAndMilsOtherwise) {
@@ -896,6 +949,68 @@ TEST_F(SjsxxFileTest, NegotiationLimitsForANegotiatedSecurityWithoutPriceLimit) 
   EXPECT_EQ(n.Get(1, "XXJGXX"), "    7.250");
   EXPECT_EQ(n.Get(1, "XXZTJG"), "99999.999");
   EXPECT_FALSE(WriteX().HasField("XXJGSX"));
+}
+
+// Each parameter record is a listed code, so a code in two files is written twice, from the first
+// file that has it, and the record count has room for both.
+TEST_F(SjsxxFileTest, ACodeInTwoParameterFilesIsWrittenOnceForEachFile) {
+  auto* issue = AddReference(tables_.issueParams, "000050");
+  Put(issue->Symbol, "ISSUE");
+  issue->PriceUpperLimit = 12.5;
+  Put(AddReference(tables_.rightsIssueParams, "000050")->Symbol, "RIGHTS A");
+  Put(AddReference(tables_.rightsIssueParams, "000060")->Symbol, "RIGHTS B");
+  Put(AddReference(tables_.bondDistributionParams, "000060")->Symbol, "BOND");
+  for (const DbfFileView& file : {WriteN(), WriteX()}) {
+    ASSERT_EQ(file.Records(), 5u);
+    EXPECT_EQ(file.Record(1), file.Record(2));
+    EXPECT_EQ(file.Get(1, "XXZQJC"), "ISSUE   ");
+    EXPECT_EQ(file.Get(1, "XXZTJG"), "   12.500");
+    EXPECT_EQ(file.Record(3), file.Record(4));
+    EXPECT_EQ(file.Get(3, "XXZQJC"), "RIGHTS B");
+    EXPECT_EQ(file.Get(3, "XXZFXL"), kZero12);
+  }
+}
+
+// Kind letters and status letters of issue, rights-issue and bond-distribution rows by the
+// record's SecurityType and Symbol.
+TEST_F(SjsxxFileTest, ParameterRowLettersFollowTypeAndStarSt) {
+  auto* issue = AddReference(tables_.issueParams, "000050");
+  auto* rights = AddReference(tables_.rightsIssueParams, "000060");
+  auto* bond = AddReference(tables_.bondDistributionParams, "000070");
+  const struct {
+    int16_t type;
+    const char* symbol;
+    const char* issueKind;
+    const char* issueLetters;  // SJSXXN XXJCQZ
+    const char* bondKind;
+  } cases[] = {
+      {14, "X", "E", "..IE", "E"},     {20, "X", "E", "..IE", "E"},
+      {23, "X", "L", "..IL", "L"},     {24, "X", "L", "..IL", "L"},
+      {25, "X", "C", "..IC", "N"},     {26, "X", "F", "..IF", "F"},
+      {1, "X", "N", "..I.", "N"},      {21, "X", "N", "..I.", "N"},
+      {14, "*ST X", "*", "..I.", "*"}, {25, "*ST X", "*", "..I.", "*"},
+      {25, "*SX X", "C", "..IC", "N"}, {1, "ST X", "N", "..I.", "N"},
+  };
+  for (const auto& c : cases) {
+    issue->SecurityType = bond->SecurityType = c.type;
+    Put(issue->Symbol, c.symbol);
+    Put(bond->Symbol, c.symbol);
+    Put(rights->Symbol, c.symbol);
+    const DbfFileView n = WriteN();
+    const DbfFileView x = WriteX();
+    SCOPED_TRACE(std::to_string(c.type) + " " + c.symbol);
+    EXPECT_EQ(n.Get(1, "XXJCQZ"), c.issueLetters);
+    EXPECT_EQ(n.Get(2, "XXJCQZ"), "....");
+    EXPECT_EQ(n.Get(3, "XXJCQZ"), "....");
+    for (const DbfFileView* file : {&n, &x}) {
+      EXPECT_EQ(file->Get(1, "XXZQJB"), c.issueKind);
+      EXPECT_EQ(file->Get(2, "XXZQJB"), "N");  // rights issues: always 'N'
+      EXPECT_EQ(file->Get(3, "XXZQJB"), c.bondKind);
+    }
+    EXPECT_EQ(n.Get(1, "XXZQZT") + n.Get(2, "XXZQZT") + n.Get(3, "XXZQZT"), "FNP");
+    EXPECT_EQ(x.Get(1, "XXJYZT") + x.Get(2, "XXJYZT") + x.Get(3, "XXJYZT"), "FNP");
+    EXPECT_EQ(x.Get(1, "XXCQCX") + x.Get(2, "XXCQCX") + x.Get(3, "XXCQCX"), "NNN");
+  }
 }
 
 TEST_F(SjsxxFileTest, MoreThan128ParameterCodesAllGetRows) {

@@ -93,6 +93,17 @@ TEST_F(SjszhhqFileTest, OrderRowOfALiveOrder) {
                                 "   0",        Blanks(75)}));
 }
 
+TEST_F(SjszhhqFileTest, ContactInfoKeepsItsBytesAndACutContactLosesItsLeadByte) {
+  NegotiatedQuoteRecord order = Order(1, "000001", 'H', 'B', '1');
+  // Contact information as received: 27 ASCII bytes and a UTF-8 character (E4 B8 AD).
+  std::memcpy(order.contactInfo, "ROOM 1203, SHENNAN ROAD 101\xE4\xB8\xAD", 30);
+  // The contact in GBK, its last character cut by the record's 12 bytes.
+  std::memcpy(order.contact, "WANG \xCD\xF5\xD0\xA1\xC3\xF7\xB6", 12);
+  const DbfFileView file = Write({order}, 1);
+  EXPECT_EQ(file.Get(1, "HQLXFS"), "ROOM 1203, SHENNAN ROAD 101\xE4\xB8\xAD");
+  EXPECT_EQ(file.Get(1, "HQLXR"), "WANG \xCD\xF5\xD0\xA1\xC3\xF7 ");
+}
+
 TEST_F(SjszhhqFileTest, ConfirmedSellOrderCarriesTheFixedVolume) {
   const DbfFileView file = Write({Order(7, "000002", 'O', 'S', '0')}, 10);
   EXPECT_EQ(file.Get(1, "HQZLLB"), "OS");

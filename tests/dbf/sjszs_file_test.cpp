@@ -87,6 +87,16 @@ TEST_F(SjszsTest, ShortNamesLeaveNulBytesAndFlagsStayZero) {
   EXPECT_EQ(Record(file, 2), Nul(kRecordLength));
 }
 
+TEST_F(SjszsTest, NameCutInsideACharacterLosesItsLeadByteAndTheEnglishNameKeepsItsBytes) {
+  // The English name is passed on as read, here UTF-8 cut inside "\xC3\xA9": 0xC3 stays.
+  AddIndexInfo("399001", "SZSE COMPOSITE CAFE\xC3\xA9");
+  // "ABC", two characters and the lead byte of a third, then the zero bytes after the name.
+  const IndexQuoteRecord x = IndexQuote("399001", "ABC\xD6\xD0\xB9\xFA\xD6");
+  const std::string record = Record(Cycle({x}, 1), 0);
+  EXPECT_EQ(record.substr(7, 12), "ABC\xD6\xD0\xB9\xFA" + Nul(5));
+  EXPECT_EQ(record.substr(19, 20), "SZSE COMPOSITE CAFE\xC3");
+}
+
 TEST_F(SjszsTest, CodeNumberZeroIsSkippedWithoutAGap) {
   IndexQuoteRecord bad = IndexQuote("ABCDEF", "BAD");
   IndexQuoteRecord good = IndexQuote("399001", "GOOD");

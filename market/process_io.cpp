@@ -214,6 +214,11 @@ void MProcessIO::ReportCycle(uint32_t ms) {
 
 bool MProcessIO::LoadClosingData() {
   if (state_.ClosingDataLoaded()) return false;
+  // A start-up in progress has cleared the flag and emptied the quote table: a load now would set
+  // the flag over a table about to be built, and the day's closing prices would be lost with every
+  // later snapshot ignored. The day lock waits for the start-up; only a built day takes the file.
+  std::lock_guard<std::mutex> day(dayMutex_);
+  if (!state_.IsInitialized()) return false;
   shell::ConfigInfo config = ConfigCopy();
   config.ExpandLoadFolder();
   refdata::ClosingDataLoader loader(config.loadFolderExpanded, state_);

@@ -7,9 +7,9 @@
 // Threads. Start-up runs on the control thread (first start) or the receive thread (each new day);
 // the write cycle and the closing load run on the write thread; the handlers change the market
 // state on the receive thread under the state's own lock. One more lock, the day lock, is held by
-// start-up while it resets and loads the reference tables and by a write cycle while it reads them,
-// so a cycle never sees the tables being reloaded. Start-up takes it only when it has work to do,
-// so an initialised processor never makes the receive thread wait for a write cycle.
+// start-up while it resets and loads the reference tables, by a write cycle while it reads them and
+// by the closing load, so neither ever sees a day half started. Start-up takes it only when it has
+// work to do, so an initialised processor never makes the receive thread wait for a write cycle.
 //
 // Lifetime: one per program (TheProcessor()); tests make their own. The configuration is a copy
 // taken when the service starts.
@@ -88,8 +88,9 @@ class MProcessIO {
   // and SJSZHHQ, in this order, from one snapshot of the state. A file that cannot be opened is
   // skipped and the next one still written.
   void WriteAll();
-  // The closing-data step of the write thread: loads the day's closing file once; true when this
-  // call loaded it.
+  // The closing-data step of the write thread: loads the day's closing file once, into a built
+  // day only (it waits for a start-up in progress and does nothing while uninitialised); true when
+  // this call loaded it.
   bool LoadClosingData();
 
   // Write cycles that ran while initialised, since construction (tests and the soak report).
@@ -121,7 +122,8 @@ class MProcessIO {
   std::function<void()> closeCapture_;
   WriterTimings timings_;
 
-  // Held by start-up while it resets and loads, and by a write cycle while it reads the tables.
+  // Held by start-up while it resets and loads, by a write cycle while it reads the tables, and by
+  // the closing load while it applies the closing file.
   std::mutex dayMutex_;
   MarketSnapshot snapshot_;           // reused by every cycle; write thread only (under dayMutex_)
   bool fileFailing_[kDbfFiles] = {};  // whose last write failed; write thread only

@@ -56,6 +56,7 @@ class ProcessorTest : public ::testing::Test {
   }
   void TearDown() override {
     processor_.StopWriter();
+    platform::SetFileFaultHook(nullptr);
     CloseRunLog();
     SetRunLogFolder(".\\log");
     WindowCatcher::Uninstall();
@@ -250,6 +251,37 @@ TEST_F(ProcessorTest, ClosingFileIsTriedOnlyAfter150100AndThenFreezesTheQuotes) 
   Feed(tools::EncodeCashAuctionSnapshot(header, {{"2 ", 99990000, 0, 0, 0, {}}}));
   ASSERT_TRUE(processor_.State().FetchStockQuote(stock.code.c_str(), &quote));
   EXPECT_EQ(quote.last, closed);
+}
+
+// A start-up after the close (a program left running overnight whose day's files came late): the
+// clock passes 15:01 while the start-up is between its loads and its table build, held there by
+// the opening of SJSXXN until the write thread has loaded the closing file or a second has passed.
+// The closing prices must end up in the built quote table.
+TEST_F(ProcessorTest, ClosingPollDuringAStartUpWaitsForTheBuiltDay) {
+  config_.writeInterval = 3600000;  // the write thread only sleeps and polls
+  processor_.SetConfig(config_);
+  clock_.Set(kThursday, 150000);
+  const std::string xxn = config_.szl1;
+  std::atomic<bool> held{false};
+  platform::SetFileFaultHook([&](platform::FileOp op, const std::string& path, uint32_t) {
+    if (op == platform::FileOp::kOpen && path == xxn && !held.exchange(true)) {
+      clock_.Set(kThursday, 150200);
+      WindowCatcher::WaitFor([&] { return window_->HasLine("加载收盘文件成功"); },
+                             std::chrono::seconds(1));
+    }
+    return int32_t{0};
+  });
+  ASSERT_EQ(processor_.StartWriter(), 1);
+  EXPECT_EQ(processor_.Instance(), 0);
+  ASSERT_TRUE(held.load());
+  ASSERT_TRUE(WindowCatcher::WaitFor([&] { return window_->HasLine("加载收盘文件成功"); }));
+  processor_.StopWriter();
+
+  const tools::SampleSecurity& stock = FirstStock();
+  StockQuoteRecord quote{};
+  ASSERT_TRUE(processor_.State().FetchStockQuote(stock.code.c_str(), &quote));
+  ASSERT_GT(stock.closePx, 0);
+  EXPECT_EQ(quote.last, stock.closePx);
 }
 
 TEST_F(ProcessorTest, FramesReachTheFilesAtTheNextCycle) {

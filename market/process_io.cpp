@@ -16,6 +16,8 @@
 namespace fw::market {
 namespace {
 
+constexpr char kWriterName[] = "FileIn";
+
 // How each reference file's failure is reported and whether it ends the start-up (0: go on).
 struct LoadStep {
   const char* failureLine;
@@ -170,7 +172,7 @@ void MProcessIO::ResetLocked() {
 }
 
 int32_t MProcessIO::StartWriter() {
-  if (writer_.Start("FileIn", [this] {
+  if (writer_.Start(kWriterName, [this] {
         WriterLoop();
         return 0;
       }) < 0) {
@@ -185,24 +187,35 @@ void MProcessIO::StopWriter() { writer_.Stop(timings_.stopTimeoutMs); }
 void MProcessIO::WriterLoop() {
   MsClock sinceCycle;
   while (!MThread::CurrentStopRequested()) {
-    const shell::ConfigInfo config = ConfigCopy();
-    if (!config.IsTradingTime()) {
-      MThread::CurrentWaitForStop(timings_.outsideWindowSleepMs);
-      if (closeCapture_) closeCapture_();
-      continue;
+    try {
+      WriterPass(sinceCycle);
+    } catch (...) {
+      // A pass that throws must not end the thread: the six files would stay stale for the rest
+      // of the day while the feed runs on. The next pass tries again after a pause.
+      WriteLog(2, "<MProcessIO>线程[%s]异常: %s", kWriterName, CurrentExceptionText().c_str());
+      MThread::CurrentWaitForStop(timings_.failurePauseMs);
     }
-    if (sinceCycle.Elapsed() > config.writeInterval) {
-      const int32_t before = cyclesWritten_.load();
-      const MsClock cycle;
-      WriteAll();
-      const uint32_t ms = cycle.Elapsed();
-      sinceCycle.Set();
-      if (timings_.reportCycles && cyclesWritten_.load() != before) ReportCycle(ms);
-      continue;
-    }
-    MThread::CurrentWaitForStop(config.wrIntervalSleep);
-    if (LocalNow().Time() > timings_.closingAfterTime) LoadClosingData();
   }
+}
+
+void MProcessIO::WriterPass(MsClock& sinceCycle) {
+  const shell::ConfigInfo config = ConfigCopy();
+  if (!config.IsTradingTime()) {
+    MThread::CurrentWaitForStop(timings_.outsideWindowSleepMs);
+    if (closeCapture_) closeCapture_();
+    return;
+  }
+  if (sinceCycle.Elapsed() > config.writeInterval) {
+    const int32_t before = cyclesWritten_.load();
+    const MsClock cycle;
+    WriteAll();
+    const uint32_t ms = cycle.Elapsed();
+    sinceCycle.Set();
+    if (timings_.reportCycles && cyclesWritten_.load() != before) ReportCycle(ms);
+    return;
+  }
+  MThread::CurrentWaitForStop(config.wrIntervalSleep);
+  if (LocalNow().Time() > timings_.closingAfterTime) LoadClosingData();
 }
 
 void MProcessIO::ReportCycle(uint32_t ms) {

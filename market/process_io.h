@@ -23,6 +23,7 @@
 #include <string>
 
 #include "foundation/loop_buffer.h"
+#include "foundation/ms_clock.h"
 #include "foundation/thread.h"
 #include "market/market_snapshot.h"
 #include "market/market_state.h"
@@ -44,6 +45,7 @@ struct WriterTimings {
   uint32_t outsideWindowSleepMs = 1000;  // pause of a pass outside the trading window
   uint32_t stopTimeoutMs = 5000;         // StopWriter's wait
   uint32_t closingAfterTime = 150100;    // HHMMSS after which the closing file is tried
+  uint32_t failurePauseMs = 1000;        // pause after a pass that threw
   // Load runs: after every cycle that wrote, one level-0 line "write cycle %u ms, receive thread
   // waited at most %llu us, %llu updates applied" (the cycle's duration, the handlers' longest wait
   // for the market state since the previous line, the records they stored so far). Off in the
@@ -80,6 +82,8 @@ class MProcessIO {
   void Reset();
 
   // The write thread "FileIn": 1, or -3 when it cannot be started (the writer is stopped again).
+  // A pass of its loop that throws is logged at level 2, "<MProcessIO>线程[FileIn]异常: text",
+  // and the loop goes on after failurePauseMs.
   int32_t StartWriter();
   // Asks the write thread to end and waits for it (5000 ms at most).
   void StopWriter();
@@ -111,6 +115,7 @@ class MProcessIO {
   void NoteFileResult(int file, const char* path, int32_t rc);
   void ResetLocked();
   void WriterLoop();
+  void WriterPass(MsClock& sinceCycle);
   shell::ConfigInfo ConfigCopy() const;
 
   refdata::ReferenceTables& tables_;

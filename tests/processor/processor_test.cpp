@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <stdexcept>
 #include <thread>
 
 #include "feed/market_data_decoder.h"
@@ -51,6 +52,7 @@ class ProcessorTest : public ::testing::Test {
     processor_.SetFeedRing(&decoder_.Ring());
     WriterTimings timings;
     timings.outsideWindowSleepMs = 5;
+    timings.failurePauseMs = 5;
     processor_.SetWriterTimings(timings);
     decoder_.AllocateRing();
   }
@@ -282,6 +284,24 @@ TEST_F(ProcessorTest, ClosingPollDuringAStartUpWaitsForTheBuiltDay) {
   ASSERT_TRUE(processor_.State().FetchStockQuote(stock.code.c_str(), &quote));
   ASSERT_GT(stock.closePx, 0);
   EXPECT_EQ(quote.last, stock.closePx);
+}
+
+TEST_F(ProcessorTest, CycleThatThrowsIsReportedAndTheNextCycleWritesTheFiles) {
+  ASSERT_EQ(processor_.Instance(), 0);
+  const std::string hq = config_.hqdbf;
+  std::atomic<bool> thrown{false};
+  platform::SetFileFaultHook([&](platform::FileOp, const std::string& path, uint32_t) {
+    if (path == hq && !thrown.exchange(true)) throw std::runtime_error("driver fault");
+    return int32_t{0};
+  });
+  ASSERT_EQ(processor_.StartWriter(), 1);
+  ASSERT_TRUE(WaitForCycles(1));
+  processor_.StopWriter();
+  EXPECT_TRUE(thrown.load());
+  EXPECT_EQ(window_->CountLines("<Log_LV2> t=100000 <MProcessIO>线程[FileIn]异常: driver fault"),
+            1u);
+  EXPECT_TRUE(Exists("SJSHQ.DBF"));
+  EXPECT_TRUE(Exists("SJSZHHQ.DBF"));
 }
 
 TEST_F(ProcessorTest, FramesReachTheFilesAtTheNextCycle) {

@@ -184,8 +184,21 @@ int32_t MProcessIO::StartWriter() {
 
 void MProcessIO::StopWriter() { writer_.Stop(timings_.stopTimeoutMs); }
 
+uint32_t MProcessIO::WriterTick() const {
+  return timings_.tickCount ? timings_.tickCount() : platform::TickCount();
+}
+
+void MProcessIO::WriterPause(uint32_t ms) const {
+  if (timings_.pause) {
+    timings_.pause(ms);
+  } else {
+    MThread::CurrentWaitForStop(ms);
+  }
+}
+
 void MProcessIO::WriterLoop() {
   MsClock sinceCycle;
+  sinceCycle.SetAt(WriterTick());
   while (!MThread::CurrentStopRequested()) {
     try {
       WriterPass(sinceCycle);
@@ -193,7 +206,7 @@ void MProcessIO::WriterLoop() {
       // A pass that throws must not end the thread: the six files would stay stale for the rest
       // of the day while the feed runs on. The next pass tries again after a pause.
       WriteLog(2, "<MProcessIO>线程[%s]异常: %s", kWriterName, CurrentExceptionText().c_str());
-      MThread::CurrentWaitForStop(timings_.failurePauseMs);
+      WriterPause(timings_.failurePauseMs);
     }
   }
 }
@@ -201,20 +214,22 @@ void MProcessIO::WriterLoop() {
 void MProcessIO::WriterPass(MsClock& sinceCycle) {
   const shell::ConfigInfo config = ConfigCopy();
   if (!config.IsTradingTime()) {
-    MThread::CurrentWaitForStop(timings_.outsideWindowSleepMs);
+    WriterPause(timings_.outsideWindowSleepMs);
     if (closeCapture_) closeCapture_();
     return;
   }
-  if (sinceCycle.Elapsed() > config.writeInterval) {
+  if (sinceCycle.ElapsedAt(WriterTick()) > config.writeInterval) {
     const int32_t before = cyclesWritten_.load();
-    const MsClock cycle;
+    MsClock cycle;
+    cycle.SetAt(WriterTick());
     WriteAll();
-    const uint32_t ms = cycle.Elapsed();
-    sinceCycle.Set();
-    if (timings_.reportCycles && cyclesWritten_.load() != before) ReportCycle(ms);
+    // The interval runs from the end of the cycle, so a slow cycle never makes the next one early.
+    const uint32_t end = WriterTick();
+    sinceCycle.SetAt(end);
+    if (timings_.reportCycles && cyclesWritten_.load() != before) ReportCycle(cycle.ElapsedAt(end));
     return;
   }
-  MThread::CurrentWaitForStop(config.wrIntervalSleep);
+  WriterPause(config.wrIntervalSleep);
   if (LocalNow().Time() > timings_.closingAfterTime) LoadClosingData();
 }
 

@@ -51,6 +51,10 @@ struct WriterTimings {
   // for the market state since the previous line, the records they stored so far). Off in the
   // product, whose log it would fill.
   bool reportCycles = false;
+  // The write thread's millisecond tick counter and its pauses; empty: the system's counter, and a
+  // wait that a stop request ends at once. Tests run the thread in simulated time.
+  std::function<uint32_t()> tickCount;
+  std::function<void(uint32_t ms)> pause;
 };
 
 class MProcessIO {
@@ -116,6 +120,8 @@ class MProcessIO {
   void ResetLocked();
   void WriterLoop();
   void WriterPass(MsClock& sinceCycle);
+  uint32_t WriterTick() const;
+  void WriterPause(uint32_t ms) const;
   shell::ConfigInfo ConfigCopy() const;
 
   refdata::ReferenceTables& tables_;

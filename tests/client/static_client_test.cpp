@@ -34,18 +34,6 @@ Bytes Logon(const shell::ConfigInfo& config) {
 // sender "SENDER01", target "TARGET", heartbt 30, password "pw", ver "1.00"; the checksum 0x8A is
 // the byte sum worked out by hand: 93 (header) + 930 + 903 + 30 + 679 + 1087 = 3722 = 14 * 256 +
 // 138.
-TEST(ClientTimings, DefaultsAreTheProductsValues) {
-  const ClientTimings t;
-  EXPECT_EQ(t.idlePauseMs, 1000u);
-  EXPECT_EQ(t.reconnectPauseMs, 5000u);
-  EXPECT_EQ(t.readWaitMs, 1000u);
-  EXPECT_EQ(t.timerPeriodMs, 1000u);
-  EXPECT_EQ(t.silenceLimitMs, 120000u);
-  EXPECT_EQ(t.holidayRepeatSeconds, 21600u);
-  EXPECT_EQ(t.stopTimeoutMs, 5000u);
-  EXPECT_FALSE(t.tickCount);
-}
-
 TEST(SessionMessages, LogonCarriesTheConfiguredFieldsBlankPadded) {
   shell::ConfigInfo config;
   SetField(config.sender, "SENDER01");

@@ -32,17 +32,6 @@ using test::WindowCatcher;
 constexpr uint32_t kThursday = 20260305;
 constexpr uint32_t kSaturday = 20260307;
 
-TEST(WriterTimings, DefaultsAreTheProductsValues) {
-  const WriterTimings t;
-  EXPECT_EQ(t.outsideWindowSleepMs, 1000u);
-  EXPECT_EQ(t.stopTimeoutMs, 5000u);
-  EXPECT_EQ(t.closingAfterTime, 150100u);
-  EXPECT_EQ(t.failurePauseMs, 1000u);
-  EXPECT_FALSE(t.reportCycles);
-  EXPECT_FALSE(t.tickCount);
-  EXPECT_FALSE(t.pause);
-}
-
 class ProcessorTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -16,6 +16,28 @@ namespace fw::client {
 using platform::kNoSocket;
 using platform::SocketHandle;
 
+namespace {
+
+std::atomic<bool> gSendReplaced{false};
+std::mutex gSendMutex;
+std::function<int32_t(intptr_t, const uint8_t*, uint32_t)> gSend;  // guarded by gSendMutex
+
+int32_t Send(SocketHandle s, const uint8_t* bytes, uint32_t length) {
+  if (gSendReplaced.load(std::memory_order_acquire)) {
+    std::function<int32_t(intptr_t, const uint8_t*, uint32_t)> send;
+    {
+      std::lock_guard<std::mutex> lock(gSendMutex);
+      send = gSend;
+    }
+    if (send) return send(s, bytes, length);
+  }
+  return platform::SocketSend(s, bytes, length);
+}
+
+}  // namespace
+
+uint32_t ClientTimings::Now() const { return tickCount ? tickCount() : platform::TickCount(); }
+
 const char* DisconnectReasonText(uint8_t reason) {
   switch (reason) {
     case NormalClose:
@@ -214,8 +236,7 @@ struct ClientLink {
       int32_t timeouts = 0;
       result = 0;
       while (sent < length && timeouts < tries) {
-        const int32_t n =
-            platform::SocketSend(s, bytes + sent, static_cast<uint32_t>(length - sent));
+        const int32_t n = Send(s, bytes + sent, static_cast<uint32_t>(length - sent));
         if (n > 0) {
           sent += n;
         } else if (n == 0 || platform::IsSocketTimeoutCode(n)) {
@@ -273,7 +294,10 @@ class ReceiveLoop {
   explicit ReceiveLoop(std::shared_ptr<ClientLink> link)
       : link_(std::move(link)),
         buffer_(new uint8_t[kReceiveBufferBytes]()),
-        holidayReference_(LocalSeconds()) {}
+        holidayReference_(LocalSeconds()) {
+    oneSecond_.SetAt(link_->timings.Now());
+    lastReceive_.SetAt(link_->timings.Now());
+  }
 
   int Run() {
     link_->ThreadStarted();
@@ -327,15 +351,15 @@ class ReceiveLoop {
         return true;
       }
       if (link_->Connect() == 1) {
-        lastReceive_.Set();
+        lastReceive_.SetAt(t.Now());
       } else {
         Pause(t.reconnectPauseMs);
       }
       return true;
     }
 
-    if (oneSecond_.Elapsed() >= t.timerPeriodMs) {
-      oneSecond_.Set();
+    if (oneSecond_.ElapsedAt(t.Now()) >= t.timerPeriodMs) {
+      oneSecond_.SetAt(t.Now());
       if (!link_->Timer()) return false;
     }
     if (!link_->config->IsTradingTime()) {
@@ -352,13 +376,13 @@ class ReceiveLoop {
         link_->Disconnect(PassiveClose);
         Pause(t.reconnectPauseMs);
       } else {
-        lastReceive_.Set();
+        lastReceive_.SetAt(t.Now());
         int32_t processed = 1;
         if (!link_->Data(buffer_.get(), n, &processed)) return false;
         if (processed < 0) link_->Log(1, "<MClientIO>process data failed");
       }
-    } else if (lastReceive_.Elapsed() >= t.silenceLimitMs) {
-      lastReceive_.Set();
+    } else if (lastReceive_.ElapsedAt(t.Now()) >= t.silenceLimitMs) {
+      lastReceive_.SetAt(t.Now());
       link_->Log(1, "<MClientIO>recv data overtime(for 2 minutes), connecting server");
       link_->Disconnect(NormalClose);
       Pause(t.reconnectPauseMs);
@@ -457,6 +481,13 @@ void MClientIO::OnConnected() {
 int32_t MClientIO::OnData(const uint8_t*, int32_t) { return 1; }
 
 void MClientIO::OnTimer() {}
+
+void MClientIO::SetSendForTesting(
+    std::function<int32_t(intptr_t socket, const uint8_t* bytes, uint32_t length)> send) {
+  std::lock_guard<std::mutex> lock(gSendMutex);
+  gSend = std::move(send);
+  gSendReplaced.store(static_cast<bool>(gSend), std::memory_order_release);
+}
 
 void MClientIO::SetConfig(const shell::ConfigInfo& config) {
   config_ = std::make_shared<const shell::ConfigInfo>(config);

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,12 @@ struct ClientTimings {
   uint32_t silenceLimitMs = 120000;       // no data for this long: reconnect
   uint32_t holidayRepeatSeconds = 21600;  // the holiday notice is repeated after more than this
   uint32_t stopTimeoutMs = 5000;          // how long Stop waits for the receive thread
+  // The millisecond tick counter of the client's clocks (the timer, the silence and the
+  // heartbeat); empty: the system's. Tests run the clocks in simulated time.
+  std::function<uint32_t()> tickCount;
+
+  // The tick counter now.
+  uint32_t Now() const;
 };
 
 // Reasons given to Disconnect; the text is appended to the disconnect line.
@@ -95,6 +102,11 @@ class MClientIO {
   std::string ServerAddress() const;
   uint16_t ServerPort() const;
   const ClientTimings& Timings() const { return timings_; }
+
+  // Test hook: when set, every send of every client calls it instead of the socket's send, with
+  // the same arguments and results (a count, which may be short, or a negative code).
+  static void SetSendForTesting(
+      std::function<int32_t(intptr_t socket, const uint8_t* bytes, uint32_t length)> send);
 
  protected:
   // Base: logs "<MClientIO>connected 2 server[%s]" at level 1.

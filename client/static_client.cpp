@@ -98,7 +98,7 @@ void StaticClient::OnConnected() {
   } else {
     WriteLog(0, "%s", "<StaticClient>SendLoginCmd失败");
   }
-  heartbeatClock_.Set();
+  heartbeatClock_.SetAt(Timings().Now());
 }
 
 int32_t StaticClient::OnData(const uint8_t* bytes, int32_t length) {
@@ -113,8 +113,9 @@ void StaticClient::OnTimer() {
   // In 64 bits, so that a large configured interval cannot overflow; a negative one counts as 0
   // (a Heartbeat on every timer call) rather than as "never", which would let the session lapse.
   const int64_t heartbt = Config().heartbt > 0 ? Config().heartbt : 0;
-  if (static_cast<int64_t>(heartbeatClock_.Elapsed()) >= heartbt * 1000) {
-    heartbeatClock_.Set();
+  const uint32_t now = Timings().Now();
+  if (static_cast<int64_t>(heartbeatClock_.ElapsedAt(now)) >= heartbt * 1000) {
+    heartbeatClock_.SetAt(now);
     SendHeartbeatCmd();
   }
 }

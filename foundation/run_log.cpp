@@ -90,17 +90,18 @@ void WriteLog(unsigned level, const char* format, ...) {
   va_end(args);
   if (n < 0) message[0] = '\0';
 
-  const LocalDateTime now = LocalNow();
   std::string line;
   line.reserve(32 + sizeof message);
-  char prefix[48];
-  std::snprintf(prefix, sizeof prefix, "<Log_LV%u> t=%u ", level & 0xFFu, now.Time());
-  line += prefix;
-  line += message;
-
   LogSink& sink = Sink();
   {
     std::lock_guard<std::mutex> lock(sink.mutex);
+    // Read under the lock: a clock read before another thread's line of a later day would take
+    // the log back to the old day's file.
+    const LocalDateTime now = LocalNow();
+    char prefix[48];
+    std::snprintf(prefix, sizeof prefix, "<Log_LV%u> t=%u ", level & 0xFFu, now.Time());
+    line += prefix;
+    line += message;
     EnsureDayFile(sink, now.Date());
     Print(sink, line + "\n");
     if (sink.file.IsOpen()) {

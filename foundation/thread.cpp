@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <system_error>
 
 #include "foundation/error_code.h"
+#include "foundation/run_log.h"
 
 namespace fw {
 namespace {
@@ -20,6 +22,16 @@ MThread* gRegistryHead = nullptr;                        // guarded by RegistryM
 std::function<int32_t(const std::string&)> gStartFault;  // guarded by RegistryMutex()
 
 }  // namespace
+
+std::string CurrentExceptionText() {
+  try {
+    throw;
+  } catch (const std::exception& error) {
+    return error.what();
+  } catch (...) {
+    return "未知异常";
+  }
+}
 
 // Shared by the object and its running thread.
 struct MThread::Shared {
@@ -96,12 +108,17 @@ int32_t MThread::Start(const char* name, std::function<int()> body) {
     shared_ = shared;
   }
   try {
-    thread_ = std::thread([shared, body = std::move(body)] {
+    thread_ = std::thread([shared, body = std::move(body), cut] {
       tCurrent = new std::shared_ptr<Shared>(shared);
       try {
         body();
       } catch (...) {
-        // A body reports its own failures; nothing may leave the thread.
+        // Nothing may leave the thread, but a thread that keeps the files or the feed going must
+        // not end without a trace.
+        try {
+          WriteLog(2, "<MThread>线程[%s]异常退出: %s", cut.c_str(), CurrentExceptionText().c_str());
+        } catch (...) {
+        }
       }
       delete tCurrent;
       tCurrent = nullptr;

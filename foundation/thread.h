@@ -9,7 +9,9 @@
 // shared ownership.
 //
 // Start and Stop are called by the owner's thread; IsStopRequested and the waits by the thread
-// itself (or anyone). Every object is in a process-wide registry (one lock) for StopAll.
+// itself (or anyone). Every object is in a process-wide registry (one lock) for StopAll. A body
+// that lets an exception out ends its thread with one level-2 line of the run log,
+// "<MThread>线程[name]异常退出: text"; loops that must go on catch per pass themselves.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +21,10 @@
 #include <thread>
 
 namespace fw {
+
+// The text of the exception being handled: what() of a std::exception, "未知异常" for anything
+// else. Only inside a catch block.
+std::string CurrentExceptionText();
 
 class MThread {
  public:

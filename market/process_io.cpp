@@ -16,6 +16,8 @@
 namespace fw::market {
 namespace {
 
+constexpr char kWriterName[] = "FileIn";
+
 // How each reference file's failure is reported and whether it ends the start-up (0: go on).
 struct LoadStep {
   const char* failureLine;
@@ -170,7 +172,7 @@ void MProcessIO::ResetLocked() {
 }
 
 int32_t MProcessIO::StartWriter() {
-  if (writer_.Start("FileIn", [this] {
+  if (writer_.Start(kWriterName, [this] {
         WriterLoop();
         return 0;
       }) < 0) {
@@ -182,27 +184,53 @@ int32_t MProcessIO::StartWriter() {
 
 void MProcessIO::StopWriter() { writer_.Stop(timings_.stopTimeoutMs); }
 
+uint32_t MProcessIO::WriterTick() const {
+  return timings_.tickCount ? timings_.tickCount() : platform::TickCount();
+}
+
+void MProcessIO::WriterPause(uint32_t ms) const {
+  if (timings_.pause) {
+    timings_.pause(ms);
+  } else {
+    MThread::CurrentWaitForStop(ms);
+  }
+}
+
 void MProcessIO::WriterLoop() {
   MsClock sinceCycle;
+  sinceCycle.SetAt(WriterTick());
   while (!MThread::CurrentStopRequested()) {
-    const shell::ConfigInfo config = ConfigCopy();
-    if (!config.IsTradingTime()) {
-      MThread::CurrentWaitForStop(timings_.outsideWindowSleepMs);
-      if (closeCapture_) closeCapture_();
-      continue;
+    try {
+      WriterPass(sinceCycle);
+    } catch (...) {
+      // A pass that throws must not end the thread: the six files would stay stale for the rest
+      // of the day while the feed runs on. The next pass tries again after a pause.
+      WriteLog(2, "<MProcessIO>线程[%s]异常: %s", kWriterName, CurrentExceptionText().c_str());
+      WriterPause(timings_.failurePauseMs);
     }
-    if (sinceCycle.Elapsed() > config.writeInterval) {
-      const int32_t before = cyclesWritten_.load();
-      const MsClock cycle;
-      WriteAll();
-      const uint32_t ms = cycle.Elapsed();
-      sinceCycle.Set();
-      if (timings_.reportCycles && cyclesWritten_.load() != before) ReportCycle(ms);
-      continue;
-    }
-    MThread::CurrentWaitForStop(config.wrIntervalSleep);
-    if (LocalNow().Time() > timings_.closingAfterTime) LoadClosingData();
   }
+}
+
+void MProcessIO::WriterPass(MsClock& sinceCycle) {
+  const shell::ConfigInfo config = ConfigCopy();
+  if (!config.IsTradingTime()) {
+    WriterPause(timings_.outsideWindowSleepMs);
+    if (closeCapture_) closeCapture_();
+    return;
+  }
+  if (sinceCycle.ElapsedAt(WriterTick()) > config.writeInterval) {
+    const int32_t before = cyclesWritten_.load();
+    MsClock cycle;
+    cycle.SetAt(WriterTick());
+    WriteAll();
+    // The interval runs from the end of the cycle, so a slow cycle never makes the next one early.
+    const uint32_t end = WriterTick();
+    sinceCycle.SetAt(end);
+    if (timings_.reportCycles && cyclesWritten_.load() != before) ReportCycle(cycle.ElapsedAt(end));
+    return;
+  }
+  WriterPause(config.wrIntervalSleep);
+  if (LocalNow().Time() > timings_.closingAfterTime) LoadClosingData();
 }
 
 void MProcessIO::ReportCycle(uint32_t ms) {
@@ -214,6 +242,11 @@ void MProcessIO::ReportCycle(uint32_t ms) {
 
 bool MProcessIO::LoadClosingData() {
   if (state_.ClosingDataLoaded()) return false;
+  // A start-up in progress has cleared the flag and emptied the quote table: a load now would set
+  // the flag over a table about to be built, and the day's closing prices would be lost with every
+  // later snapshot ignored. The day lock waits for the start-up; only a built day takes the file.
+  std::lock_guard<std::mutex> day(dayMutex_);
+  if (!state_.IsInitialized()) return false;
   shell::ConfigInfo config = ConfigCopy();
   config.ExpandLoadFolder();
   refdata::ClosingDataLoader loader(config.loadFolderExpanded, state_);

@@ -7,9 +7,9 @@
 // Threads. Start-up runs on the control thread (first start) or the receive thread (each new day);
 // the write cycle and the closing load run on the write thread; the handlers change the market
 // state on the receive thread under the state's own lock. One more lock, the day lock, is held by
-// start-up while it resets and loads the reference tables and by a write cycle while it reads them,
-// so a cycle never sees the tables being reloaded. Start-up takes it only when it has work to do,
-// so an initialised processor never makes the receive thread wait for a write cycle.
+// start-up while it resets and loads the reference tables, by a write cycle while it reads them and
+// by the closing load, so neither ever sees a day half started. Start-up takes it only when it has
+// work to do, so an initialised processor never makes the receive thread wait for a write cycle.
 //
 // Lifetime: one per program (TheProcessor()); tests make their own. The configuration is a copy
 // taken when the service starts.
@@ -23,6 +23,7 @@
 #include <string>
 
 #include "foundation/loop_buffer.h"
+#include "foundation/ms_clock.h"
 #include "foundation/thread.h"
 #include "market/market_snapshot.h"
 #include "market/market_state.h"
@@ -44,11 +45,16 @@ struct WriterTimings {
   uint32_t outsideWindowSleepMs = 1000;  // pause of a pass outside the trading window
   uint32_t stopTimeoutMs = 5000;         // StopWriter's wait
   uint32_t closingAfterTime = 150100;    // HHMMSS after which the closing file is tried
+  uint32_t failurePauseMs = 1000;        // pause after a pass that threw
   // Load runs: after every cycle that wrote, one level-0 line "write cycle %u ms, receive thread
   // waited at most %llu us, %llu updates applied" (the cycle's duration, the handlers' longest wait
   // for the market state since the previous line, the records they stored so far). Off in the
   // product, whose log it would fill.
   bool reportCycles = false;
+  // The write thread's millisecond tick counter and its pauses; empty: the system's counter, and a
+  // wait that a stop request ends at once. Tests run the thread in simulated time.
+  std::function<uint32_t()> tickCount;
+  std::function<void(uint32_t ms)> pause;
 };
 
 class MProcessIO {
@@ -80,6 +86,8 @@ class MProcessIO {
   void Reset();
 
   // The write thread "FileIn": 1, or -3 when it cannot be started (the writer is stopped again).
+  // A pass of its loop that throws is logged at level 2, "<MProcessIO>线程[FileIn]异常: text",
+  // and the loop goes on after failurePauseMs.
   int32_t StartWriter();
   // Asks the write thread to end and waits for it (5000 ms at most).
   void StopWriter();
@@ -88,8 +96,9 @@ class MProcessIO {
   // and SJSZHHQ, in this order, from one snapshot of the state. A file that cannot be opened is
   // skipped and the next one still written.
   void WriteAll();
-  // The closing-data step of the write thread: loads the day's closing file once; true when this
-  // call loaded it.
+  // The closing-data step of the write thread: loads the day's closing file once, into a built
+  // day only (it waits for a start-up in progress and does nothing while uninitialised); true when
+  // this call loaded it.
   bool LoadClosingData();
 
   // Write cycles that ran while initialised, since construction (tests and the soak report).
@@ -110,6 +119,9 @@ class MProcessIO {
   void NoteFileResult(int file, const char* path, int32_t rc);
   void ResetLocked();
   void WriterLoop();
+  void WriterPass(MsClock& sinceCycle);
+  uint32_t WriterTick() const;
+  void WriterPause(uint32_t ms) const;
   shell::ConfigInfo ConfigCopy() const;
 
   refdata::ReferenceTables& tables_;
@@ -121,7 +133,8 @@ class MProcessIO {
   std::function<void()> closeCapture_;
   WriterTimings timings_;
 
-  // Held by start-up while it resets and loads, and by a write cycle while it reads the tables.
+  // Held by start-up while it resets and loads, by a write cycle while it reads the tables, and by
+  // the closing load while it applies the closing file.
   std::mutex dayMutex_;
   MarketSnapshot snapshot_;           // reused by every cycle; write thread only (under dayMutex_)
   bool fileFailing_[kDbfFiles] = {};  // whose last write failed; write thread only

@@ -2,9 +2,12 @@
 // ends and is made again, the trading window, holidays, and the delivery of every good frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "client/static_client.h"
 #include "foundation/error_code.h"
@@ -46,6 +49,7 @@ class ClientSession : public LoggingTest {
     ASSERT_EQ(decoder_.AllocateRing(), 1);
   }
   void TearDown() override {
+    MClientIO::SetSendForTesting(nullptr);
     if (client_) client_->Stop();
     client_.reset();
     gateway_.Stop();
@@ -182,15 +186,20 @@ TEST_F(ClientSession, SilenceEndsInTheOvertimeLineAndAReconnect) {
   EXPECT_TRUE(catcher_->HasLine(kOvertime));
   EXPECT_EQ(LevelOf(kOvertime), '1');
   EXPECT_TRUE(catcher_->HasLine(kNormalClose));
+  EXPECT_EQ(gateway_.LogoutsReceived(), 0u);  // the silent gateway still reads
 }
 
-TEST_F(ClientSession, SteadyTrafficIsNeverTakenForSilence) {
+// One frame every 40 ms: most readable-waits of 10 ms end without data, so the silence check runs
+// on most passes, and only the receive clock's restart at every block keeps it from tripping over
+// the four silence limits that the 60 frames span.
+TEST_F(ClientSession, TrafficWithGapsLongerThanTheWaitIsNeverTakenForSilence) {
   GatewayOptions options = Playing(Day(100), 50);
-  options.messagesPerSecond = 100;
+  options.messagesPerSecond = 25;
   ClientTimings timings = FastTimings();
-  timings.silenceLimitMs = 1500;
+  timings.readWaitMs = 10;
+  timings.silenceLimitMs = 600;
   StartClient(LoopbackConfig(StartGateway(options)), timings);
-  ASSERT_TRUE(Eventually([&] { return recorder_.Total() >= 400; }));
+  ASSERT_TRUE(Eventually([&] { return recorder_.Total() >= 60; }));
   EXPECT_FALSE(Logged(kOvertime));
   EXPECT_EQ(gateway_.Connections(), 1u);
 }
@@ -294,6 +303,8 @@ TEST_F(ClientSession, ConnectsOnlyInsideTheTradingWindow) {
   LetPassesRun(20);
   EXPECT_EQ(gateway_.Connections(), 1u);
   EXPECT_FALSE(client_->IsConnected());
+  ASSERT_TRUE(Eventually([&] { return gateway_.SessionsEnded() == 1; }));
+  EXPECT_EQ(gateway_.LogoutsReceived(), 0u);
 }
 
 TEST_F(ClientSession, WindowOfOneMinuteIncludesBothEnds) {
@@ -394,6 +405,7 @@ TEST_F(ClientSession, SecondStartRestartsCleanly) {
   ASSERT_TRUE(Eventually([&] { return gateway_.Logons().size() == 2; }));
   EXPECT_EQ(catcher_->CountLines(kNormalClose), 1u);
   EXPECT_TRUE(Eventually([&] { return gateway_.SessionsEnded() == 1; }));
+  EXPECT_EQ(gateway_.LogoutsReceived(), 0u);
 }
 
 TEST_F(ClientSession, StopClosesTheConnectionAndTheCaptureFile) {
@@ -409,8 +421,31 @@ TEST_F(ClientSession, StopClosesTheConnectionAndTheCaptureFile) {
   EXPECT_FALSE(client.IsConnected());
   EXPECT_TRUE(catcher_->HasLine(kNormalClose));
   EXPECT_TRUE(Eventually([&] { return gateway_.SessionsEnded() == 1; }));
+  EXPECT_EQ(gateway_.LogoutsReceived(), 0u);
   client.Stop();  // a second Stop finds nothing to do
   EXPECT_EQ(catcher_->CountLines(kNormalClose), 1u);
+}
+
+// The gateway counts the Logouts it receives, so its counts of none above mean something; a
+// client sends one only when asked to.
+TEST_F(ClientSession, LogoutAskedForReachesTheGateway) {
+  class LoggingOutClient : public StaticClient {
+   public:
+    using StaticClient::StaticClient;
+    ~LoggingOutClient() override { Stop(); }
+
+   protected:
+    void OnConnected() override {
+      StaticClient::OnConnected();
+      SendLogoutCmd();
+    }
+  };
+  const uint16_t port = StartGateway(GatewayOptions());
+  LoggingOutClient client(LoopbackConfig(port), decoder_, capture_, processor_, FastTimings());
+  ASSERT_EQ(client.Start("127.0.0.1", port), 1);
+  ASSERT_TRUE(Eventually([&] { return gateway_.LogoutsReceived() >= 1; }));
+  EXPECT_TRUE(catcher_->HasLine("sendlogout:216 "));
+  client.Stop();
 }
 
 // A listener whose one-place queue is taken by another client never answers the next connect, so
@@ -456,6 +491,55 @@ TEST_F(ClientSession, SendWithNoTriesSendsNothingAndTimesOut) {
   EXPECT_TRUE(
       catcher_->HasLine("<MClientIO>向源服务器<>发送数据失败[<MSocket>接收数据或发送数据超时]"));
   EXPECT_EQ(client.SendData(bytes, 0, 0), 0);
+}
+
+// Each send call answers from a script: a count (of which at most what is asked goes out), 0, or
+// a code. Time-outs are counted over all tries, a short send goes on where it stopped, and any
+// other failure ends the send at once.
+TEST_F(ClientSession, SendCountsTimeOutsOverAllTriesAndResumesShortSends) {
+  const int32_t timeout = platform::IsSocketTimeoutCode(SystemErrorCode(10060))
+                              ? SystemErrorCode(10060)
+                              : SystemErrorCode(ETIMEDOUT);
+  ASSERT_TRUE(platform::IsSocketTimeoutCode(timeout));
+  const int32_t reset = SystemErrorCode(10054);  // no time-out on either system
+  const int32_t exhausted = SystemErrorCode(10009);
+  struct Case {
+    const char* name;
+    int32_t tries;
+    std::vector<int32_t> script;
+    int32_t result;
+    size_t calls;
+    size_t bytesOut;
+  };
+  const Case cases[] = {
+      {"short sends and two time-outs", 3, {5, timeout, 3, timeout, 100}, 12, 5, 12},
+      {"three time-outs", 3, {timeout, timeout, timeout, 100}, kErrSocketTimeout, 3, 0},
+      {"time-outs apart", 3, {2, timeout, 2, timeout, 2, timeout, 100}, kErrSocketTimeout, 6, 6},
+      {"nothing sent counts as a time-out", 3, {0, 0, 0, 100}, kErrSocketTimeout, 3, 0},
+      {"one try", 1, {timeout, 100}, kErrSocketTimeout, 1, 0},
+      {"reset", 3, {4, reset, 100}, reset, 2, 4},
+  };
+  const std::vector<uint8_t> message = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  StaticClient client(LoopbackConfig(1), decoder_, capture_, processor_, FastTimings());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    catcher_->Clear();
+    size_t calls = 0;
+    std::vector<uint8_t> out;
+    MClientIO::SetSendForTesting([&](intptr_t, const uint8_t* bytes, uint32_t length) {
+      const int32_t answer = calls < c.script.size() ? c.script[calls] : exhausted;
+      ++calls;
+      if (answer <= 0) return answer;
+      const uint32_t n = std::min(static_cast<uint32_t>(answer), length);
+      out.insert(out.end(), bytes, bytes + n);
+      return static_cast<int32_t>(n);
+    });
+    EXPECT_EQ(client.SendData(message.data(), 12, c.tries), c.result);
+    MClientIO::SetSendForTesting(nullptr);
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_EQ(out, std::vector<uint8_t>(message.begin(), message.begin() + c.bytesOut));
+    EXPECT_EQ(CountLogged("<MClientIO>向源服务器<>发送数据失败["), c.result < 0 ? 1u : 0u);
+  }
 }
 
 TEST_F(ClientSession, ReasonTextsOfTheDisconnectLine) {

@@ -110,6 +110,9 @@ TEST(SessionMessages, LogoutBodyIsZeroAndItsChecksumIs206) {
   EXPECT_EQ(logout, expected);
 }
 
+const uint8_t kTwoFrames[] = {0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 3,       // heartbeat
+                              0, 0, 0, 9, 0, 0, 0, 1, 7, 0, 0, 0, 17};  // type 9, body {7}
+
 // The hooks, called directly on a client that was never started (no socket: every send fails).
 class ExposedClient : public StaticClient {
  public:
@@ -165,13 +168,33 @@ TEST_F(StaticClientHooks, NegativeHeartbeatIntervalStillKeepsTheSessionAlive) {
   EXPECT_EQ(catcher_->CountLines("sendheartbeat:0"), 1u);
 }
 
-TEST_F(StaticClientHooks, NoHeartbeatBeforeTheIntervalHasPassed) {
+// The heartbeat clock in simulated time: it runs from the logon and from the last Heartbeat only.
+TEST_F(StaticClientHooks, HeartbeatIsDueAtHeartbtSecondsSinceTheLogonOrTheLastHeartbeat) {
+  uint32_t tick = 0;
+  ClientTimings timings;
+  timings.tickCount = [&] { return tick; };
   shell::ConfigInfo config = LoopbackConfig(1);
-  config.heartbt = 3600;
-  ExposedClient client(config, decoder_, capture_, processor_);
-  client.OnConnected();
-  client.OnTimer();
-  EXPECT_EQ(catcher_->CountLines("sendheartbeat:0"), 0u);
+  config.heartbt = 30;
+  ExposedClient client(config, decoder_, capture_, processor_, timings);
+  struct Step {
+    uint32_t at;
+    char call;  // 'c' connected, 't' timer, 'd' data received
+    size_t heartbeats;
+  };
+  const Step steps[] = {
+      {1000, 'c', 0},  {30999, 't', 0},  {31000, 't', 1},  // due at 30,000 ms, not before
+      {45000, 'd', 1},                                     // received data does not put it off
+      {60999, 't', 1}, {61000, 't', 2},                    // 30,000 ms after the last one
+      {70000, 'c', 2},                                     // a new logon starts the clock again
+      {99999, 't', 2}, {100000, 't', 3},
+  };
+  for (const Step& step : steps) {
+    tick = step.at;
+    if (step.call == 'c') client.OnConnected();
+    if (step.call == 't') client.OnTimer();
+    if (step.call == 'd') client.OnData(kTwoFrames, sizeof kTwoFrames);
+    EXPECT_EQ(catcher_->CountLines("sendheartbeat:0"), step.heartbeats) << "at " << step.at;
+  }
 }
 
 TEST_F(StaticClientHooks, LogoutIsLoggedBeforeItIsSent) {
@@ -179,9 +202,6 @@ TEST_F(StaticClientHooks, LogoutIsLoggedBeforeItIsSent) {
   EXPECT_LT(client.SendLogoutCmd(), 0);
   EXPECT_TRUE(catcher_->HasLine("sendlogout:216 "));
 }
-
-const uint8_t kTwoFrames[] = {0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 3,       // heartbeat
-                              0, 0, 0, 9, 0, 0, 0, 1, 7, 0, 0, 0, 17};  // type 9, body {7}
 
 TEST_F(StaticClientHooks, DataGoesToTheCaptureFileAndThenToTheDecoder) {
   fw::test::FakeClock clock(20260305, 93000);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "foundation/platform/platform.h"
@@ -48,6 +50,42 @@ TEST_F(RunLogTest, NewDateRollsOverToANewFile) {
             kEnd + kEnd + "<Log_LV0> t=235959 last of the day" + kEnd);
   EXPECT_EQ(ReadFileBytes(DayFile(20260306)),
             kEnd + kEnd + "<Log_LV0> t=5 first of the next" + kEnd);
+}
+
+// A line whose clock was read before midnight and a line read after it, from two threads: the
+// earlier one is held inside its clock read until the later one has reached the window (or half
+// a second has passed, when the log's lock keeps the later one waiting). Neither order may take
+// the log back to the old day's file once the new one is open.
+TEST_F(RunLogTest, LinesAcrossMidnightFromTwoThreadsNeverReopenTheOldDay) {
+  FakeClock clock(20260305, 235958);
+  WriteLog(0, "first");
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool holding = false;
+  SetLocalClockForTesting([&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!holding) {
+      holding = true;
+      changed.notify_all();
+      changed.wait_for(lock, std::chrono::milliseconds(500),
+                       [&] { return window_->LogLines().size() >= 2; });
+      return MakeLocalDateTime(20260305, 235959);
+    }
+    return MakeLocalDateTime(20260306, 0);
+  });
+  std::thread before([] { WriteLog(0, "before midnight"); });
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [&] { return holding; });
+  }
+  WriteLog(0, "after midnight");
+  changed.notify_all();
+  before.join();
+  WriteLog(0, "later");
+  EXPECT_EQ(ReadFileBytes(DayFile(20260305)), kEnd + kEnd + "<Log_LV0> t=235958 first" + kEnd +
+                                                  "<Log_LV0> t=235959 before midnight" + kEnd);
+  EXPECT_EQ(ReadFileBytes(DayFile(20260306)),
+            kEnd + kEnd + "<Log_LV0> t=0 after midnight" + kEnd + "<Log_LV0> t=0 later" + kEnd);
 }
 
 TEST_F(RunLogTest, RestartOnTheSameDayAppendsAfterABlankSeparator) {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
+
+#include "tests/support/run_log_fixture.h"
 
 namespace fw {
 namespace {
@@ -124,6 +127,30 @@ TEST(MThread, PlainEntryFunctionGetsItsArgument) {
   EXPECT_TRUE(Eventually([&] { return value.load() == 42; }));
   EXPECT_TRUE(Eventually([&] { return thread.HasEnded(); }));
   thread.Stop(5000);
+}
+
+using MThreadLog = test::RunLogFixture;
+
+TEST_F(MThreadLog, BodyThatThrowsEndsWithALineNamingTheThread) {
+  struct Case {
+    std::function<int()> body;
+    const char* line;
+  };
+  const Case cases[] = {
+      {[]() -> int { throw std::runtime_error("disk gone"); },
+       "<Log_LV2> t=100000 <MThread>线程[writer]异常退出: disk gone"},
+      {[]() -> int { throw 7; }, "<Log_LV2> t=100000 <MThread>线程[writer]异常退出: 未知异常"},
+  };
+  test::FakeClock clock(20260305, 100000);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    window_->Clear();
+    MThread thread;
+    ASSERT_EQ(thread.Start("writer", c.body), 1);
+    ASSERT_TRUE(Eventually([&] { return thread.HasEnded(); }));
+    thread.Stop(5000);
+    EXPECT_EQ(window_->LogLines(), std::vector<std::string>{c.line});
+  }
 }
 
 TEST(MThread, StopWithoutThreadOnlySetsTheFlag) {

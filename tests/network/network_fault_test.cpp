@@ -359,6 +359,27 @@ class NetworkFaults : public test::LoggingTest {
   std::unique_ptr<StaticClient> client_;
 };
 
+// Every test shortens the pauses; the product runs on these.
+TEST(ProductTimings, ClientAndWriteThreadDefaults) {
+  const ClientTimings client;
+  EXPECT_EQ(client.idlePauseMs, 1000u);
+  EXPECT_EQ(client.reconnectPauseMs, 5000u);
+  EXPECT_EQ(client.readWaitMs, 1000u);
+  EXPECT_EQ(client.timerPeriodMs, 1000u);
+  EXPECT_EQ(client.silenceLimitMs, 120000u);
+  EXPECT_EQ(client.holidayRepeatSeconds, 21600u);
+  EXPECT_EQ(client.stopTimeoutMs, 5000u);
+  EXPECT_FALSE(client.tickCount);
+  const market::WriterTimings writer;
+  EXPECT_EQ(writer.outsideWindowSleepMs, 1000u);
+  EXPECT_EQ(writer.stopTimeoutMs, 5000u);
+  EXPECT_EQ(writer.closingAfterTime, 150100u);
+  EXPECT_EQ(writer.failurePauseMs, 1000u);
+  EXPECT_FALSE(writer.reportCycles);
+  EXPECT_FALSE(writer.tickCount);
+  EXPECT_FALSE(writer.pause);
+}
+
 // A close mid-frame leaves the start of a frame in the client's buffer; the next connection begins
 // on a frame boundary. Cuts in a header, in a body and in a checksum, across several frame kinds:
 // every whole frame of the broken session arrives, and the next session arrives complete.

@@ -5,10 +5,15 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "feed/market_data_decoder.h"
 #include "feed/market_data_handlers.h"
+#include "foundation/error_code.h"
 #include "foundation/platform/platform.h"
 #include "tests/support/day_config.h"
 #include "tests/support/independent_dbf_reader.h"
@@ -49,13 +54,14 @@ class ProcessorTest : public ::testing::Test {
     config_.PriceUpLimit = true;
     processor_.SetConfig(config_);
     processor_.SetFeedRing(&decoder_.Ring());
-    WriterTimings timings;
-    timings.outsideWindowSleepMs = 5;
-    processor_.SetWriterTimings(timings);
+    timings_.outsideWindowSleepMs = 5;
+    timings_.failurePauseMs = 5;
+    processor_.SetWriterTimings(timings_);
     decoder_.AllocateRing();
   }
   void TearDown() override {
     processor_.StopWriter();
+    platform::SetFileFaultHook(nullptr);
     CloseRunLog();
     SetRunLogFolder(".\\log");
     WindowCatcher::Uninstall();
@@ -68,6 +74,64 @@ class ProcessorTest : public ::testing::Test {
   void Feed(const tools::Frame& frame) {
     decoder_.Process(frame.data(), static_cast<uint32_t>(frame.size()));
   }
+  // Runs the write thread in simulated time until its `pauses`-th pause, stops it, and returns
+  // what it did, in order: "pause <ms>" (each pause moves the tick counter on by its length),
+  // "cycle at <tick>" (a write cycle, which takes 400 ms, as it opens SJSXXN), "closing file" (a
+  // try of the closing file) and "capture closed".
+  std::vector<std::string> RunWriterSimulated(uint32_t pauses) {
+    struct Run {
+      std::mutex mutex;
+      uint32_t tick = 0;
+      uint32_t pauses = 0;
+      std::vector<std::string> events;
+      std::atomic<bool> held{false};
+      void Note(const std::string& event) {
+        std::lock_guard<std::mutex> lock(mutex);
+        events.push_back(event);
+      }
+    };
+    auto run = std::make_shared<Run>();
+    const std::string xxn = config_.szl1;
+    const std::string closing = xml_ + "cashsecurityclosemd_" + std::to_string(kThursday) + ".xml";
+    platform::SetFileFaultHook(
+        [run, xxn, closing](platform::FileOp op, const std::string& path, uint32_t) {
+          if (op != platform::FileOp::kOpen) return int32_t{0};
+          std::lock_guard<std::mutex> lock(run->mutex);
+          if (path == xxn) {
+            run->events.push_back("cycle at " + std::to_string(run->tick));
+            run->tick += 400;
+          } else if (path == closing) {
+            run->events.push_back("closing file");
+          }
+          return int32_t{0};
+        });
+    WriterTimings timings;
+    timings.tickCount = [run] {
+      std::lock_guard<std::mutex> lock(run->mutex);
+      return run->tick;
+    };
+    timings.pause = [run, pauses](uint32_t ms) {
+      {
+        std::lock_guard<std::mutex> lock(run->mutex);
+        run->events.push_back("pause " + std::to_string(ms));
+        run->tick += ms;
+        if (++run->pauses < pauses) return;
+      }
+      run->held = true;
+      MThread::CurrentWaitForStop(600000);
+    };
+    processor_.SetWriterTimings(timings);
+    processor_.SetCaptureCloser([run] { run->Note("capture closed"); });
+    EXPECT_EQ(processor_.StartWriter(), 1);
+    EXPECT_TRUE(WindowCatcher::WaitFor([&] { return run->held.load(); }));
+    processor_.StopWriter();
+    platform::SetFileFaultHook(nullptr);
+    processor_.SetCaptureCloser(nullptr);
+    processor_.SetWriterTimings(timings_);
+    std::lock_guard<std::mutex> lock(run->mutex);
+    return run->events;
+  }
+
   bool WaitForCycles(int32_t cycles) {
     return WindowCatcher::WaitFor([&] { return processor_.CyclesWritten() >= cycles; });
   }
@@ -85,6 +149,7 @@ class ProcessorTest : public ::testing::Test {
   tools::SampleDay day_;
   std::string xml_;
   shell::ConfigInfo config_;
+  WriterTimings timings_;
   refdata::ReferenceTables tables_;
   MProcessIO processor_{tables_};
   feed::MarketDataHandlers handlers_{processor_.State()};
@@ -220,21 +285,80 @@ TEST_F(ProcessorTest, FileThatCannotBeOpenedIsSkippedAndTheNextOnesWritten) {
   EXPECT_TRUE(Exists("missing"));
 }
 
-TEST_F(ProcessorTest, ClosingFileIsTriedOnlyAfter150100AndThenFreezesTheQuotes) {
+TEST_F(ProcessorTest, WriteIntervalIsStrictAndCountsFromTheEndOfTheLastCycle) {
+  config_.writeInterval = 3000;
+  config_.wrIntervalSleep = 1000;
+  processor_.SetConfig(config_);
+  ASSERT_EQ(processor_.Instance(), 0);
+  // 3000 ms after the start is not more than 3000: the first cycle comes at 4000. It takes 400 ms,
+  // and the next interval counts from its end, 4400 (from its start the next cycle would come at
+  // 7400).
+  const std::vector<std::string> expected = {
+      "pause 1000", "pause 1000", "pause 1000", "pause 1000",    "cycle at 4000", "pause 1000",
+      "pause 1000", "pause 1000", "pause 1000", "cycle at 8400", "pause 1000"};
+  EXPECT_EQ(RunWriterSimulated(9), expected);
+}
+
+TEST_F(ProcessorTest, ClosingFileAfter150100AndCaptureCloseOutsideTheWindow) {
+  config_.writeInterval = 3600000;  // the thread only pauses
+  config_.wrIntervalSleep = 250;
+  processor_.SetConfig(config_);
+  ASSERT_EQ(processor_.Instance(), 0);
+  struct Case {
+    uint32_t time;
+    std::vector<std::string> events;
+  };
+  const Case cases[] = {
+      {150100, {"pause 250", "pause 250", "pause 250"}},
+      // Loaded at the first try; the later passes find the flag set and read nothing.
+      {150101, {"pause 250", "closing file", "pause 250", "pause 250"}},
+      // After the window: the outside pause of 1000 ms, then the capture file closed.
+      {163100,
+       {"pause 1000", "capture closed", "pause 1000", "capture closed", "pause 1000",
+        "capture closed"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.time);
+    clock_.Set(kThursday, c.time);
+    EXPECT_EQ(RunWriterSimulated(3), c.events);
+  }
+  EXPECT_EQ(window_->CountLines("加载收盘文件成功"), 1u);
+}
+
+TEST_F(ProcessorTest, CycleWritesTheSixFilesInTheirOrder) {
+  ASSERT_EQ(processor_.Instance(), 0);
+  std::vector<std::string> opened;
+  platform::SetFileFaultHook([&](platform::FileOp op, const std::string& path, uint32_t) {
+    if (op == platform::FileOp::kOpen) opened.push_back(path);
+    return int32_t{0};
+  });
+  processor_.WriteAll();
+  EXPECT_EQ(opened,
+            (std::vector<std::string>{config_.szl1, config_.Sjsxxdbf, config_.hqdbf,
+                                      config_.Sjszsdbf, config_.Sjsphhqdbf, config_.Sjszhhqdbf}));
+}
+
+TEST_F(ProcessorTest, WriterThatCannotBeStartedGivesMinus3) {
+  std::vector<std::string> asked;
+  MThread::SetStartFaultForTesting([&](const std::string& name) {
+    asked.push_back(name);
+    return SystemErrorCode(11);
+  });
+  EXPECT_EQ(processor_.StartWriter(), -3);
+  MThread::SetStartFaultForTesting(nullptr);
+  EXPECT_EQ(asked, std::vector<std::string>{"FileIn"});
+  ASSERT_EQ(processor_.Instance(), 0);
+  ASSERT_EQ(processor_.StartWriter(), 1);
+  EXPECT_TRUE(WaitForCycles(1));
+}
+
+TEST_F(ProcessorTest, ClosingDataLoadedByTheWriteThreadFreezesTheQuotes) {
   config_.writeInterval = 3600000;  // the thread only sleeps, so each pass may try the closing file
   processor_.SetConfig(config_);
   ASSERT_EQ(processor_.Instance(), 0);
-  clock_.Set(kThursday, 150059);
-  ASSERT_EQ(processor_.StartWriter(), 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // many passes at 15:00:59
-  EXPECT_FALSE(processor_.State().ClosingDataLoaded());
-  EXPECT_EQ(window_->CountLines("加载收盘文件成功"), 0u);
-
   clock_.Set(kThursday, 150101);
-  ASSERT_TRUE(WindowCatcher::WaitFor([&] { return processor_.State().ClosingDataLoaded(); }));
+  ASSERT_EQ(processor_.StartWriter(), 1);
   ASSERT_TRUE(WindowCatcher::WaitFor([&] { return window_->CountLines("加载收盘文件成功") == 1; }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_EQ(window_->CountLines("加载收盘文件成功"), 1u);
 
   const tools::SampleSecurity& stock = FirstStock();
   StockQuoteRecord quote{};
@@ -250,6 +374,55 @@ TEST_F(ProcessorTest, ClosingFileIsTriedOnlyAfter150100AndThenFreezesTheQuotes) 
   Feed(tools::EncodeCashAuctionSnapshot(header, {{"2 ", 99990000, 0, 0, 0, {}}}));
   ASSERT_TRUE(processor_.State().FetchStockQuote(stock.code.c_str(), &quote));
   EXPECT_EQ(quote.last, closed);
+}
+
+// A start-up after the close (a program left running overnight whose day's files came late): the
+// clock passes 15:01 while the start-up is between its loads and its table build, held there by
+// the opening of SJSXXN until the write thread has loaded the closing file or a second has passed.
+// The closing prices must end up in the built quote table.
+TEST_F(ProcessorTest, ClosingPollDuringAStartUpWaitsForTheBuiltDay) {
+  config_.writeInterval = 3600000;  // the write thread only sleeps and polls
+  processor_.SetConfig(config_);
+  clock_.Set(kThursday, 150000);
+  const std::string xxn = config_.szl1;
+  std::atomic<bool> held{false};
+  platform::SetFileFaultHook([&](platform::FileOp op, const std::string& path, uint32_t) {
+    if (op == platform::FileOp::kOpen && path == xxn && !held.exchange(true)) {
+      clock_.Set(kThursday, 150200);
+      WindowCatcher::WaitFor([&] { return window_->HasLine("加载收盘文件成功"); },
+                             std::chrono::seconds(1));
+    }
+    return int32_t{0};
+  });
+  ASSERT_EQ(processor_.StartWriter(), 1);
+  EXPECT_EQ(processor_.Instance(), 0);
+  ASSERT_TRUE(held.load());
+  ASSERT_TRUE(WindowCatcher::WaitFor([&] { return window_->HasLine("加载收盘文件成功"); }));
+  processor_.StopWriter();
+
+  const tools::SampleSecurity& stock = FirstStock();
+  StockQuoteRecord quote{};
+  ASSERT_TRUE(processor_.State().FetchStockQuote(stock.code.c_str(), &quote));
+  ASSERT_GT(stock.closePx, 0);
+  EXPECT_EQ(quote.last, stock.closePx);
+}
+
+TEST_F(ProcessorTest, CycleThatThrowsIsReportedAndTheNextCycleWritesTheFiles) {
+  ASSERT_EQ(processor_.Instance(), 0);
+  const std::string hq = config_.hqdbf;
+  std::atomic<bool> thrown{false};
+  platform::SetFileFaultHook([&](platform::FileOp, const std::string& path, uint32_t) {
+    if (path == hq && !thrown.exchange(true)) throw std::runtime_error("driver fault");
+    return int32_t{0};
+  });
+  ASSERT_EQ(processor_.StartWriter(), 1);
+  ASSERT_TRUE(WaitForCycles(1));
+  processor_.StopWriter();
+  EXPECT_TRUE(thrown.load());
+  EXPECT_EQ(window_->CountLines("<Log_LV2> t=100000 <MProcessIO>线程[FileIn]异常: driver fault"),
+            1u);
+  EXPECT_TRUE(Exists("SJSHQ.DBF"));
+  EXPECT_TRUE(Exists("SJSZHHQ.DBF"));
 }
 
 TEST_F(ProcessorTest, FramesReachTheFilesAtTheNextCycle) {

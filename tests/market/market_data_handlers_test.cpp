@@ -117,6 +117,20 @@ TEST_F(HandlersTest, SnapshotWithoutLastKeepsLastButClearsTheBook) {
   EXPECT_EQ(q.bidVolume[1], 5);
 }
 
+TEST_F(HandlersTest, RepeatedEntryTypeTakesTheLastValue) {
+  Feed(CashAuctionSnapshot(Header("000001"), {{"2 ", 10500000},
+                                              {"0 ", 10490000, 1000, 1},
+                                              {"x8", 1234550},
+                                              {"2 ", 10600000},
+                                              {"0 ", 10480000, 2000, 1},
+                                              {"x6", 25000}}));
+  const StockQuoteRecord q = Quote("000001");
+  EXPECT_EQ(q.last, 10600);
+  EXPECT_EQ(q.bidPrice[0], 10480);
+  EXPECT_EQ(q.bidVolume[0], 20);
+  EXPECT_EQ(q.indicator2, 3);  // "x6" after "x8": both write indicator2
+}
+
 TEST_F(HandlersTest, BookLevelsOutsideOneToFiveChangeNothing) {
   Feed(CashAuctionSnapshot(Header("000001"), {{"0 ", 10490000, 1000, 0},
                                               {"0 ", 10490000, 1000, 6},

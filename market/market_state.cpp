@@ -163,18 +163,20 @@ bool MarketState::MergeAfterHours(const AfterHoursQuoteRecord& buffer, int colum
   if (row < 0) return false;
   AfterHoursQuoteRecord& stored = afterHours_[static_cast<size_t>(row)];
   figures_.CountStore();
-  if (stored.has060 != '1' && stored.has061 != '2') {
-    CopyFrom(stored, buffer, &AfterHoursQuoteRecord::has060);
-    return true;
-  }
-  // Once the row holds data, a snapshot replaces its own column only, so that each stream keeps
-  // its latest values whatever the other stream sends.
-  if (column == 0 && buffer.has060 == '1') stored.has060 = '1';
-  if (column == 1 && buffer.has061 == '2') stored.has061 = '2';
-  stored.price[column] = buffer.price[column];
+  // Each stream writes its own column only, so that each keeps its latest values whatever the
+  // other sends. A snapshot without entries still reports the stream's totals, but no price or
+  // book: zeros taken from it would wipe the last ones out.
+  stored.trades[column] = buffer.trades[column];
   stored.volume[column] = buffer.volume[column];
   stored.turnover[column] = buffer.turnover[column];
-  stored.trades[column] = buffer.trades[column];
+  const bool carriesEntries = column == 0 ? buffer.has060 == '1' : buffer.has061 == '2';
+  if (!carriesEntries) return true;
+  if (column == 0) {
+    stored.has060 = '1';
+  } else {
+    stored.has061 = '2';
+  }
+  stored.price[column] = buffer.price[column];
   stored.bidVolume[column] = buffer.bidVolume[column];
   stored.askVolume[column] = buffer.askVolume[column];
   std::memcpy(stored.extra, buffer.extra, sizeof stored.extra);

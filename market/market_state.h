@@ -142,9 +142,11 @@ class MarketState final : public refdata::ClosingDataSink {
   bool StoreIndexSnapshot(IndexTable table, const IndexQuoteRecord& record, int64_t origTime);
 
   // Merges one after-hours snapshot of the given column (0 for stream "060", 1 for "061") into the
-  // row of buffer.code. A row without data in either column takes everything from has060 to the end
-  // of the record; otherwise the column's flag (when the buffer carries it), element `column` of
-  // the six arrays and the extra bytes are taken. False when the code has no row.
+  // row of buffer.code. Trades, volume and turnover are the stream's running totals, which every
+  // snapshot reports: element `column` of them is always taken. Price and book come only with
+  // entries: when the buffer carries the column's flag (has060 '1' or has061 '2'), the row takes
+  // the flag, element `column` of price, bidVolume and askVolume, and the extra bytes; a snapshot
+  // without entries leaves them as they were. False when the code has no row.
   bool MergeAfterHours(const AfterHoursQuoteRecord& buffer, int column);
 
   // For a sequence of 1 … 20,000: the record at key sequence - 1 is replaced by the buffer, except

@@ -367,6 +367,49 @@ TEST_F(HandlersTest, RepeatedAfterHoursSnapshotReplacesItsColumn) {
   EXPECT_EQ(row.trades[1], 0);
 }
 
+struct AfterHoursColumn {
+  char flag;
+  int64_t price, volume, turnover, trades, bidVolume, askVolume;
+  bool operator==(const AfterHoursColumn&) const = default;
+};
+
+AfterHoursColumn ColumnOf(const AfterHoursQuoteRecord& r, int c) {
+  return {c == 0 ? r.has060 : r.has061,
+          r.price[c],
+          r.volume[c],
+          r.turnover[c],
+          r.trades[c],
+          r.bidVolume[c],
+          r.askVolume[c]};
+}
+
+// A snapshot without entries reports its stream's totals but no price or book.
+TEST_F(HandlersTest, AfterHoursSnapshotWithoutEntriesTakesItsTotalsAndKeepsPriceAndBook) {
+  const auto with060 = AfterHoursSnapshot(AfterHoursHeader("060", 3, 50000, 123450),
+                                          {{"0 ", 20000999, 30000}, {"1 ", 20000999, 20000}});
+  const auto bare060 = AfterHoursSnapshot(AfterHoursHeader("060", 5, 70000, 99990), {});
+  const auto bare061 = AfterHoursSnapshot(AfterHoursHeader("061", 4, 90000, 55550), {});
+  const auto with061 =
+      AfterHoursSnapshot(AfterHoursHeader("061", 6, 10000, 11110), {{"1 ", 19990000, 10000}});
+  struct Case {
+    std::vector<test::Message> messages;
+    AfterHoursColumn column0, column1;
+  };
+  const Case cases[] = {
+      {{with060, bare060}, {'1', 20000, 700, 9999, 5, 300, 200}, {'\0', 0, 0, 0, 0, 0, 0}},
+      {{with060, bare061}, {'1', 20000, 500, 12345, 3, 300, 200}, {'\0', 0, 900, 5555, 4, 0, 0}},
+      {{bare060, with061}, {'\0', 0, 700, 9999, 5, 0, 0}, {'2', 19990, 100, 1111, 6, 0, 100}},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    Rebuild();
+    for (const test::Message& m : cases[i].messages) Feed(m);
+    const AfterHoursQuoteRecord row = AfterHoursRows()[1];
+    EXPECT_TRUE(ColumnOf(row, 0) == cases[i].column0) << "case " << i;
+    EXPECT_TRUE(ColumnOf(row, 1) == cases[i].column1) << "case " << i;
+  }
+  EXPECT_TRUE(window_->LogLines().empty());
+}
+
 TEST_F(HandlersTest, AfterHoursSnapshotWithMoreThanTwoEntriesIsRejected) {
   const std::string before = StateImage(state_);
   Feed(AfterHoursSnapshot(AfterHoursHeader("060", 1, 100, 100),

@@ -140,15 +140,18 @@ void BM_WriteCycle(benchmark::State& state) {
   std::atomic<int64_t> stores{0};
   day.processor->State().TakeLongestHandlerWaitUs();
   std::thread receiver([&] {
-    market::StockQuoteRecord record{};
+    // The copy-in of the snapshot handler, at the market time the day's snapshots left.
+    market::CashAuctionUpdate update{};
+    update.set = market::CashAuctionUpdate::kLast;
+    update.origTime = tools::OrigTime(20260305, 100000, 0);
     size_t i = 0;
     while (!stop.load(std::memory_order_relaxed)) {
       const tools::SampleSecurity& s = day.day.securities[i++ % day.day.securities.size()];
       if (!s.Loadable()) continue;
-      std::snprintf(record.code, sizeof record.code, "%s", s.code.c_str());
-      record.last = static_cast<int64_t>(i);
+      std::snprintf(update.quote.code, sizeof update.quote.code, "%s", s.code.c_str());
+      update.quote.last = static_cast<int64_t>(i);
       const auto start = std::chrono::steady_clock::now();
-      day.processor->State().StoreStockQuote(record);
+      day.processor->State().StoreCashAuctionSnapshot(update);
       const int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
                              std::chrono::steady_clock::now() - start)
                              .count();

@@ -39,9 +39,19 @@ uint8_t ByteSum(const uint8_t* bytes, size_t n);
 // Copies n bytes and returns their byte sum, in one pass over the source.
 uint64_t CopyAndSum(uint8_t* destination, const uint8_t* source, size_t n);
 
+// Big-endian words of the wire at p (the caller has checked that the bytes are there).
+inline uint16_t LoadBigEndian16(const uint8_t* p) {
+  return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+
 inline uint32_t LoadBigEndian32(const uint8_t* p) {
   return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
          (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
+}
+
+inline int64_t LoadBigEndian64(const uint8_t* p) {
+  return static_cast<int64_t>((static_cast<uint64_t>(LoadBigEndian32(p)) << 32) |
+                              LoadBigEndian32(p + 4));
 }
 
 inline void StoreBigEndian32(uint8_t* p, uint32_t v) {

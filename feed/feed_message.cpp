@@ -11,7 +11,12 @@
 
 namespace fw::feed {
 
-uint8_t ByteSum(const uint8_t* bytes, size_t n) {
+namespace {
+
+// The byte sum of n bytes, copied to destination on the way when kCopy: one pass serves both the
+// frame cutter (copy out of the ring and check) and the writer (the sum alone).
+template <bool kCopy>
+uint64_t SumBytes(uint8_t* destination, const uint8_t* source, size_t n) {
   uint64_t sum = 0;
   size_t i = 0;
 #if defined(__SSE2__)
@@ -19,53 +24,24 @@ uint8_t ByteSum(const uint8_t* bytes, size_t n) {
   const __m128i zero = _mm_setzero_si128();
   __m128i a = zero, b = zero;
   for (; i + 32 <= n; i += 32) {
-    a = _mm_add_epi64(
-        a, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)), zero));
-    b = _mm_add_epi64(
-        b, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16)), zero));
-  }
-  a = _mm_add_epi64(a, b);
-  sum = static_cast<uint64_t>(_mm_cvtsi128_si64(a)) +
-        static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(a, a)));
-#else
-  // Eight lanes of 8-bit sums without carries between them, folded at the end.
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  constexpr uint64_t kHigh = 0x8080808080808080ull;
-  uint64_t lanes = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, bytes + i, 8);
-    lanes = ((lanes & kLow7) + (word & kLow7)) ^ ((lanes ^ word) & kHigh);
-  }
-  for (int lane = 0; lane < 8; ++lane) sum += (lanes >> (8 * lane)) & 0xFFu;
-#endif
-  for (; i < n; ++i) sum += bytes[i];
-  return static_cast<uint8_t>(sum);
-}
-
-uint64_t CopyAndSum(uint8_t* destination, const uint8_t* source, size_t n) {
-  uint64_t sum = 0;
-  size_t i = 0;
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  __m128i a = zero, b = zero;
-  for (; i + 32 <= n; i += 32) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
     const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i + 16));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), x);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i + 16), y);
+    if constexpr (kCopy) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), x);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i + 16), y);
+    }
     a = _mm_add_epi64(a, _mm_sad_epu8(x, zero));
     b = _mm_add_epi64(b, _mm_sad_epu8(y, zero));
   }
   if (i + 16 <= n) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), x);
+    if constexpr (kCopy) _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), x);
     a = _mm_add_epi64(a, _mm_sad_epu8(x, zero));
     i += 16;
   }
   if (i + 8 <= n) {
     const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(source + i));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(destination + i), x);
+    if constexpr (kCopy) _mm_storel_epi64(reinterpret_cast<__m128i*>(destination + i), x);
     b = _mm_add_epi64(b, _mm_sad_epu8(x, zero));
     i += 8;
   }
@@ -74,10 +50,20 @@ uint64_t CopyAndSum(uint8_t* destination, const uint8_t* source, size_t n) {
         static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(a, a)));
 #endif
   for (; i < n; ++i) {
-    destination[i] = source[i];
+    if constexpr (kCopy) destination[i] = source[i];
     sum += source[i];
   }
   return sum;
+}
+
+}  // namespace
+
+uint8_t ByteSum(const uint8_t* bytes, size_t n) {
+  return static_cast<uint8_t>(SumBytes<false>(nullptr, bytes, n));
+}
+
+uint64_t CopyAndSum(uint8_t* destination, const uint8_t* source, size_t n) {
+  return SumBytes<true>(destination, source, n);
 }
 
 int32_t FeedMessageReader::Finish(uint32_t msgType, bool logIt) const {

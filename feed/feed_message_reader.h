@@ -4,13 +4,12 @@
 // checks once, with Finish, at the end. One per decoded message, on the handler's stack.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
-namespace fw::feed {
+#include "feed/feed_format.h"
 
-static_assert(std::endian::native == std::endian::little, "the reader swaps big-endian fields");
+namespace fw::feed {
 
 class FeedMessageReader {
  public:
@@ -26,26 +25,26 @@ class FeedMessageReader {
 
   // The next 1-, 2- or 4-byte big-endian value, zero-extended to 32 bits.
   uint32_t GetInt(int width) {
-    if (!Has(width)) return 0;
-    const uint8_t* p = data_ + position_;
-    uint32_t v;
-    if (width == 4) {
-      std::memcpy(&v, p, 4);
-      v = __builtin_bswap32(v);  // the wire is big-endian, every target little-endian
-    } else {
-      v = 0;
-      for (int i = 0; i < width; ++i) v = (v << 8) | p[i];
-    }
-    position_ += width;
+    const uint8_t* p = GetBlock(width);
+    if (p == nullptr) return 0;
+    if (width == 4) return LoadBigEndian32(p);
+    uint32_t v = 0;
+    for (int i = 0; i < width; ++i) v = (v << 8) | p[i];
     return v;
   }
 
   int64_t GetInt64() {
-    if (!Has(8)) return 0;
-    uint64_t v;
-    std::memcpy(&v, data_ + position_, 8);
-    position_ += 8;
-    return static_cast<int64_t>(__builtin_bswap64(v));
+    const uint8_t* p = GetBlock(8);
+    return p != nullptr ? LoadBigEndian64(p) : 0;
+  }
+
+  // The next n bytes, checked once and stepped over, for a group of fixed-width fields that the
+  // caller then reads in place with the LoadBigEndian functions; nullptr when fewer remain.
+  const uint8_t* GetBlock(int32_t n) {
+    if (!Has(n)) return nullptr;
+    const uint8_t* p = data_ + position_;
+    position_ += n;
+    return p;
   }
 
   // Copies the next n bytes (no terminator added); false and nothing copied when too few remain.

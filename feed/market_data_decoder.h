@@ -41,7 +41,10 @@ class MarketDataDecoder {
   MLoopBufferMt& Ring() { return ring_; }
 
   // Appends the block to the ring, then dispatches every complete frame in order. Returns the
-  // cutter's last result: 0 when it waits for more bytes, negative when it had to stop.
+  // cutter's last result: 0 once every complete frame is dispatched (the cutter waits for more
+  // bytes), also when the block ended on a frame boundary; negative when it had to stop, which
+  // only a frame larger than the frame buffer would make it do, and the frame limits rule out.
+  // Without a ring the block is dropped.
   int32_t Process(const uint8_t* data, uint32_t length);
 
   // Drops the bytes of a frame whose connection ended before its last byte. A new connection

@@ -18,35 +18,79 @@ using market::NegotiatedQuoteRecord;
 using market::StockQuoteRecord;
 using market::VolumeStatRecord;
 
-// Widths of the fields the handlers step over.
+// Widths of the fields the handlers step over or read in place.
 constexpr int32_t kChannelNoBytes = 2;
 constexpr int32_t kSourceBytes = 4;  // SecurityIDSource
 constexpr int32_t kPhaseBytes = 8;   // TradingPhaseCode
 constexpr int32_t kInt64Bytes = 8;
-// The snapshot header after SecurityID: SecurityIDSource char[4], TradingPhaseCode char[8],
-// PrevClosePx, NumTrades, TotalVolumeTrade and TotalValueTrade int64.
-constexpr int32_t kSnapshotTailBytes = 44;
+// OrigTime int64, ChannelNo uint16, MDStreamID char[3]: how every snapshot begins.
+constexpr int32_t kSnapshotHeadBytes = 13;
+// After SecurityID: SecurityIDSource char[4], TradingPhaseCode char[8], PrevClosePx, NumTrades,
+// TotalVolumeTrade and TotalValueTrade int64, and the uint32 every snapshot carries next.
+constexpr int32_t kSnapshotTailBytes = 48;
 // MDEntryType char[2], MDEntryPx int64, MDEntrySize int64, MDPriceLevel uint16, NumberOfOrders
 // int64, NoOrders uint32: the fixed part of a cash auction book entry.
 constexpr int32_t kAuctionEntryBytes = 32;
-constexpr int32_t kIndexEntryBytes = 10;  // MDEntryType char[2], MDEntryPx int64
+constexpr int32_t kIndexEntryBytes = 10;       // MDEntryType char[2], MDEntryPx int64
+constexpr int32_t kAfterHoursEntryBytes = 18;  // MDEntryType char[2], MDEntryPx, MDEntrySize int64
 
-// The next n bytes of the body, stepped over; nullptr (the reader then failed) when fewer remain.
-const uint8_t* Take(FeedMessageReader& reader, const uint8_t* body, int32_t n) {
-  const int32_t at = reader.Position();
-  return reader.Skip(n) ? body + at : nullptr;
+// The fields of the four snapshots (300111, 309011, 309111, 300611) around SecurityID, each group
+// checked once as a block and decoded in place: the receive path spends most of its time here.
+struct SnapshotHead {
+  int64_t origTime = 0;  // YYYYMMDDHHMMSSsss
+  char stream[3] = {};   // MDStreamID
+};
+
+struct SnapshotTail {
+  char tradingPhase[2] = {};  // the first two characters of TradingPhaseCode
+  int64_t prevClosePx = 0;
+  int64_t numTrades = 0;
+  int64_t totalVolumeTrade = 0;
+  int64_t totalValueTrade = 0;
+  uint32_t count = 0;  // NoMDEntries, or StockNum in 309111
+};
+
+// A field the handler needs in order to go on is cut short: the body is reported as short (Finish
+// logs "some error in [%d]") and the handler stops. A stream or code that was read and is not the
+// handler's ends the message without a line instead.
+bool StoppedShort(const FeedMessageReader& reader, uint32_t msgType) {
+  if (!reader.Failed()) return false;
+  reader.Finish(msgType, true);
+  return true;
 }
 
-inline int64_t LoadInt64(const uint8_t* p) {
-  return static_cast<int64_t>((static_cast<uint64_t>(LoadBigEndian32(p)) << 32) |
-                              LoadBigEndian32(p + 4));
+// False, the short body reported, when the body ends inside the head.
+bool ReadSnapshotHead(FeedMessageReader& reader, uint32_t msgType, SnapshotHead* head) {
+  const uint8_t* p = reader.GetBlock(kSnapshotHeadBytes);
+  if (StoppedShort(reader, msgType)) return false;
+  head->origTime = LoadBigEndian64(p);
+  std::memcpy(head->stream, p + kInt64Bytes + kChannelNoBytes, sizeof head->stream);
+  return true;
 }
 
-// (v + d/2) / d truncating toward zero, as a signed 64-bit division would give it, without the
-// addition that overflows for the largest values a corrupt but checksummed body can carry.
-// The divisor is a template argument so that every division is one by a constant.
+// All zero when the body ends inside the tail: the reader has failed then, and Finish rejects the
+// message.
+SnapshotTail ReadSnapshotTail(FeedMessageReader& reader) {
+  SnapshotTail tail;
+  const uint8_t* p = reader.GetBlock(kSnapshotTailBytes);
+  if (p == nullptr) return tail;
+  tail.tradingPhase[0] = static_cast<char>(p[4]);
+  tail.tradingPhase[1] = static_cast<char>(p[5]);
+  tail.prevClosePx = LoadBigEndian64(p + 12);
+  tail.numTrades = LoadBigEndian64(p + 20);
+  tail.totalVolumeTrade = LoadBigEndian64(p + 28);
+  tail.totalValueTrade = LoadBigEndian64(p + 36);
+  tail.count = LoadBigEndian32(p + 44);
+  return tail;
+}
+
+// (v + d/2) / d truncating toward zero, as a signed 64-bit division gives it: rounding half up for
+// the positive prices the gateway sends, while for a negative value the truncation runs toward
+// zero, not down (-1499 with d 1000 gives 0 where rounding half up gives -1). Computed without the
+// addition, which overflows for the largest values a corrupt but checksummed body can carry. The
+// divisor is a template argument so that every division is one by a constant.
 template <int64_t d>
-int64_t RoundHalfUp(int64_t v) {
+int64_t AddHalfThenTruncate(int64_t v) {
   if (v >= 0) return v / d + (v % d >= d / 2 ? 1 : 0);
   return (v + d / 2) / d;
 }
@@ -62,19 +106,18 @@ constexpr uint16_t EntryType(char a, char b) {
   return static_cast<uint16_t>((static_cast<uint8_t>(a) << 8) | static_cast<uint8_t>(b));
 }
 
-uint16_t EntryType(const char (&type)[2]) { return EntryType(type[0], type[1]); }
+// MDEntryType at p, as EntryType spells the types.
+uint16_t EntryTypeAt(const uint8_t* p) { return LoadBigEndian16(p); }
 
 bool StreamIs(const char (&stream)[3], const char* expected) {
   return std::memcmp(stream, expected, 3) == 0;
 }
 
-// SecurityID char[8] as the state keeps codes: the first six characters and two zero bytes.
+// SecurityID char[8] as the state keeps codes: the first six characters and two zero bytes (all
+// zero when the body ends inside it).
 void ReadCode(FeedMessageReader& reader, char (&code)[8]) {
-  char field[8] = {};
-  reader.GetBytes(field, 8);
-  std::memcpy(code, field, 6);
-  code[6] = '\0';
-  code[7] = '\0';
+  std::memset(code, 0, sizeof code);
+  if (const uint8_t* p = reader.GetBlock(8)) std::memcpy(code, p, 6);
 }
 
 // Steps over `count` values of `width` bytes; a count the body cannot hold fails the reader at
@@ -90,37 +133,37 @@ void SkipRepeated(FeedMessageReader& reader, uint32_t count, int32_t width) {
   reader.Skip(static_cast<int32_t>(bytes));
 }
 
-void ApplyAuctionEntry(market::CashAuctionUpdate& update, const char (&type)[2], int64_t price,
+void ApplyAuctionEntry(market::CashAuctionUpdate& update, uint16_t type, int64_t price,
                        int64_t size, uint32_t level) {
   using market::CashAuctionUpdate;
   StockQuoteRecord& quote = update.quote;
-  switch (EntryType(type)) {
+  switch (type) {
     case EntryType('0', ' '):
       if (level >= 1 && level <= 5) {
-        quote.bidPrice[level - 1] = RoundHalfUp<1000>(price);
+        quote.bidPrice[level - 1] = AddHalfThenTruncate<1000>(price);
         quote.bidVolume[level - 1] = size / 100;
       }
       break;
     case EntryType('1', ' '):
       if (level >= 1 && level <= 5) {
-        quote.askPrice[level - 1] = RoundHalfUp<1000>(price);
+        quote.askPrice[level - 1] = AddHalfThenTruncate<1000>(price);
         quote.askVolume[level - 1] = size / 100;
       }
       break;
     case EntryType('2', ' '):
-      quote.last = RoundHalfUp<1000>(price);
+      quote.last = AddHalfThenTruncate<1000>(price);
       update.set |= CashAuctionUpdate::kLast;
       break;
     case EntryType('4', ' '):
-      quote.open = RoundHalfUp<1000>(price);
+      quote.open = AddHalfThenTruncate<1000>(price);
       update.set |= CashAuctionUpdate::kOpen;
       break;
     case EntryType('7', ' '):
-      quote.high = RoundHalfUp<1000>(price);
+      quote.high = AddHalfThenTruncate<1000>(price);
       update.set |= CashAuctionUpdate::kHigh;
       break;
     case EntryType('8', ' '):
-      quote.low = RoundHalfUp<1000>(price);
+      quote.low = AddHalfThenTruncate<1000>(price);
       update.set |= CashAuctionUpdate::kLow;
       break;
     case EntryType('x', '1'):
@@ -133,16 +176,16 @@ void ApplyAuctionEntry(market::CashAuctionUpdate& update, const char (&type)[2],
       break;
     case EntryType('x', '5'):
     case EntryType('x', '7'):
-      quote.indicator1 = RoundHalfUp<10000>(price);
+      quote.indicator1 = AddHalfThenTruncate<10000>(price);
       update.set |= CashAuctionUpdate::kIndicator1;
       break;
     case EntryType('x', '6'):
     case EntryType('x', '9'):
-      quote.indicator2 = RoundHalfUp<10000>(price);
+      quote.indicator2 = AddHalfThenTruncate<10000>(price);
       update.set |= CashAuctionUpdate::kIndicator2;
       break;
     case EntryType('x', '8'):
-      quote.indicator2 = RoundHalfUp<100>(price);
+      quote.indicator2 = AddHalfThenTruncate<100>(price);
       update.set |= CashAuctionUpdate::kIndicator2;
       break;
     default:
@@ -150,11 +193,10 @@ void ApplyAuctionEntry(market::CashAuctionUpdate& update, const char (&type)[2],
   }
 }
 
-void ApplyIndexEntry(IndexQuoteRecord& index, IndexTable table, const char (&type)[2],
-                     int64_t price) {
+void ApplyIndexEntry(IndexQuoteRecord& index, IndexTable table, uint16_t type, int64_t price) {
   const int64_t value =
-      table == IndexTable::kThreeDecimals ? RoundHalfUp<1000>(price) : price / 100;
-  switch (EntryType(type)) {
+      table == IndexTable::kThreeDecimals ? AddHalfThenTruncate<1000>(price) : price / 100;
+  switch (type) {
     case EntryType('3', ' '):
       index.current = value;
       break;
@@ -240,182 +282,128 @@ void MarketDataHandlers::Dispatch(uint32_t msgType, const uint8_t* body, uint32_
   }
 }
 
-// Early exits. A field that could not be read is not a stream or a code the handler may pass
-// over silently: the body is short, and Finish reports it. A stream or code that was read and is
-// not this handler's ends the message without a line.
-
 void MarketDataHandlers::OnCashAuctionSnapshot(const uint8_t* body, int32_t length) {
   // After the closing load the closing prices are final.
   if (state_.ClosingDataLoadedHint()) return;
   FeedMessageReader reader(body, length);
-  const int64_t origTime = reader.GetInt64();
-  reader.Skip(kChannelNoBytes);
-  char stream[3];
-  reader.GetBytes(stream, 3);
-  if (reader.Failed()) {
-    reader.Finish(kMsgCashAuctionSnapshot, true);
-    return;
-  }
-  if (!StreamIs(stream, "010") && !StreamIs(stream, "020") && !StreamIs(stream, "030")) {
-    state_.SetMarketTime(origTime);
+  SnapshotHead head;
+  if (!ReadSnapshotHead(reader, kMsgCashAuctionSnapshot, &head)) return;
+  if (!StreamIs(head.stream, "010") && !StreamIs(head.stream, "020") &&
+      !StreamIs(head.stream, "030")) {
+    state_.SetMarketTime(head.origTime);
     return;
   }
   // The book starts empty and the fields no entry names keep the row's values (the update
   // carries only what the snapshot set).
   market::CashAuctionUpdate update{};
   ReadCode(reader, update.quote.code);
-  if (reader.Failed()) {
-    reader.Finish(kMsgCashAuctionSnapshot, true);
-    return;
-  }
+  if (StoppedShort(reader, kMsgCashAuctionSnapshot)) return;
   if (!state_.HasStockQuote(update.quote.code)) {
-    state_.SetMarketTime(origTime);
+    state_.SetMarketTime(head.origTime);
     return;
   }
-  // SecurityIDSource, TradingPhaseCode, PrevClosePx, NumTrades, TotalVolumeTrade,
-  // TotalValueTrade and NoMDEntries, checked as one block.
-  const uint8_t* fields = Take(reader, body, kSnapshotTailBytes + 4);
-  uint32_t entries = 0;
-  if (fields != nullptr) {
-    update.tradingPhase[0] = static_cast<char>(fields[4]);
-    update.tradingPhase[1] = static_cast<char>(fields[5]);
-    update.quote.prevClose = LoadInt64(fields + 12) / 10;
-    update.quote.trades = LoadInt64(fields + 20);
-    update.quote.volume = LoadInt64(fields + 28) / 100;
-    update.quote.turnover = LoadInt64(fields + 36) / 10;
-    entries = LoadBigEndian32(fields + 44);
-  }
-  for (uint32_t i = 0; i < entries && !reader.Failed(); ++i) {
-    // The fixed part of an entry is checked once and then read in place: the receive path spends
-    // most of its time here.
-    const uint8_t* raw = Take(reader, body, kAuctionEntryBytes);
-    if (raw == nullptr) break;
-    const char type[2] = {static_cast<char>(raw[0]), static_cast<char>(raw[1])};
-    const int64_t price = LoadInt64(raw + 2);
-    const int64_t size = LoadInt64(raw + 10);
-    const uint32_t level = static_cast<uint32_t>((raw[18] << 8) | raw[19]);
-    // raw[20 … 27]: NumberOfOrders, not used
-    SkipRepeated(reader, LoadBigEndian32(raw + 28), kInt64Bytes);  // NoOrders × OrderQty
+  const SnapshotTail tail = ReadSnapshotTail(reader);
+  update.tradingPhase[0] = tail.tradingPhase[0];
+  update.tradingPhase[1] = tail.tradingPhase[1];
+  update.quote.prevClose = tail.prevClosePx / 10;
+  update.quote.trades = tail.numTrades;
+  update.quote.volume = tail.totalVolumeTrade / 100;
+  update.quote.turnover = tail.totalValueTrade / 10;
+  for (uint32_t i = 0; i < tail.count && !reader.Failed(); ++i) {
+    const uint8_t* entry = reader.GetBlock(kAuctionEntryBytes);
+    if (entry == nullptr) break;
+    // entry + 20: NumberOfOrders, not used; then NoOrders × OrderQty, not used either.
+    SkipRepeated(reader, LoadBigEndian32(entry + 28), kInt64Bytes);
     if (reader.Failed()) break;
-    ApplyAuctionEntry(update, type, price, size, level);
+    ApplyAuctionEntry(update, EntryTypeAt(entry), LoadBigEndian64(entry + 2),
+                      LoadBigEndian64(entry + 10), LoadBigEndian16(entry + 18));
   }
   if (reader.Finish(kMsgCashAuctionSnapshot, true) < 0) return;
   // The phase, the halt flag and the market time go in with the quote, and only with it.
-  update.origTime = origTime;
+  update.origTime = head.origTime;
   state_.StoreCashAuctionSnapshot(update);
 }
 
 void MarketDataHandlers::OnIndexSnapshot(IndexTable table, const uint8_t* body, int32_t length) {
   FeedMessageReader reader(body, length);
-  const int64_t origTime = reader.GetInt64();
-  reader.Skip(kChannelNoBytes);
-  char stream[3];
-  reader.GetBytes(stream, 3);
-  if (reader.Failed()) {
-    reader.Finish(kMsgIndexSnapshot, true);
-    return;
-  }
-  if (!StreamIs(stream, "900")) {
-    state_.SetMarketTime(origTime);
+  SnapshotHead head;
+  if (!ReadSnapshotHead(reader, kMsgIndexSnapshot, &head)) return;
+  if (!StreamIs(head.stream, "900")) {
+    state_.SetMarketTime(head.origTime);
     return;
   }
   char code[8];
   ReadCode(reader, code);
+  if (StoppedShort(reader, kMsgIndexSnapshot)) return;
   IndexQuoteRecord index;
-  if (reader.Failed()) {
-    reader.Finish(kMsgIndexSnapshot, true);
-    return;
-  }
   if (!state_.FetchIndexQuote(table, code, &index)) {
-    state_.SetMarketTime(origTime);
+    state_.SetMarketTime(head.origTime);
     return;
   }
-  // SecurityIDSource, TradingPhaseCode and PrevClosePx are not used.
-  const uint8_t* fields = Take(reader, body, kSnapshotTailBytes + 4);
-  uint32_t entries = 0;
-  if (fields != nullptr) {
-    index.trades = LoadInt64(fields + 20);
-    index.volume = LoadInt64(fields + 28) / 100;
-    index.turnover = LoadInt64(fields + 36) / 10;
-    entries = LoadBigEndian32(fields + 44);
-  }
-  for (uint32_t i = 0; i < entries && !reader.Failed(); ++i) {
-    const uint8_t* raw = Take(reader, body, kIndexEntryBytes);
-    if (raw == nullptr) break;
-    const char type[2] = {static_cast<char>(raw[0]), static_cast<char>(raw[1])};
-    ApplyIndexEntry(index, table, type, LoadInt64(raw + 2));
+  const SnapshotTail tail = ReadSnapshotTail(reader);
+  index.trades = tail.numTrades;
+  index.volume = tail.totalVolumeTrade / 100;
+  index.turnover = tail.totalValueTrade / 10;
+  for (uint32_t i = 0; i < tail.count && !reader.Failed(); ++i) {
+    const uint8_t* entry = reader.GetBlock(kIndexEntryBytes);
+    if (entry == nullptr) break;
+    ApplyIndexEntry(index, table, EntryTypeAt(entry), LoadBigEndian64(entry + 2));
   }
   if (reader.Finish(kMsgIndexSnapshot, true) < 0) return;
-  state_.StoreIndexSnapshot(table, index, origTime);
+  state_.StoreIndexSnapshot(table, index, head.origTime);
 }
 
 void MarketDataHandlers::OnVolumeStatSnapshot(const uint8_t* body, int32_t length) {
   FeedMessageReader reader(body, length);
-  reader.Skip(kInt64Bytes + kChannelNoBytes);  // OrigTime does not move the market time here
-  char stream[3];
-  reader.GetBytes(stream, 3);
-  if (reader.Failed()) {
-    reader.Finish(kMsgVolumeStatSnapshot, true);
-    return;
-  }
-  if (!StreamIs(stream, "910")) return;
+  SnapshotHead head;  // OrigTime does not move the market time here
+  if (!ReadSnapshotHead(reader, kMsgVolumeStatSnapshot, &head)) return;
+  if (!StreamIs(head.stream, "910")) return;
   char code[8];
   ReadCode(reader, code);
+  if (StoppedShort(reader, kMsgVolumeStatSnapshot)) return;
   VolumeStatRecord stat;
-  if (reader.Failed()) {
-    reader.Finish(kMsgVolumeStatSnapshot, true);
-    return;
-  }
   if (!state_.FetchVolumeStat(code, &stat)) return;
-  reader.Skip(kSourceBytes + kPhaseBytes + kInt64Bytes);
-  stat.trades = reader.GetInt64();
-  stat.volume = reader.GetInt64() / 100;
-  stat.turnover = reader.GetInt64() / 10;
-  stat.stockNum = reader.GetInt(4);
+  const SnapshotTail tail = ReadSnapshotTail(reader);
+  stat.trades = tail.numTrades;
+  stat.volume = tail.totalVolumeTrade / 100;
+  stat.turnover = tail.totalValueTrade / 10;
+  stat.stockNum = tail.count;
   if (reader.Finish(kMsgVolumeStatSnapshot, true) < 0) return;
   state_.StoreVolumeStat(stat);
 }
 
 void MarketDataHandlers::OnAfterHoursSnapshot(const uint8_t* body, int32_t length) {
   FeedMessageReader reader(body, length);
-  reader.Skip(kInt64Bytes + kChannelNoBytes);  // OrigTime is not used
-  char stream[3];
-  reader.GetBytes(stream, 3);
-  if (reader.Failed()) {
-    reader.Finish(kMsgAfterHoursSnapshot, true);
-    return;
-  }
+  SnapshotHead head;  // OrigTime is not used
+  if (!ReadSnapshotHead(reader, kMsgAfterHoursSnapshot, &head)) return;
   int column = 0;
-  if (StreamIs(stream, "060")) {
+  if (StreamIs(head.stream, "060")) {
     column = 0;
-  } else if (StreamIs(stream, "061")) {
+  } else if (StreamIs(head.stream, "061")) {
     column = 1;
   } else {
     return;
   }
   AfterHoursQuoteRecord quote{};
   ReadCode(reader, quote.code);
-  reader.Skip(kSourceBytes + kPhaseBytes + kInt64Bytes);
-  quote.trades[column] = reader.GetInt64();
-  quote.volume[column] = reader.GetInt64() / 100;
-  quote.turnover[column] = reader.GetInt64() / 10;
-  const uint32_t entries = reader.GetInt(4);
+  if (StoppedShort(reader, kMsgAfterHoursSnapshot)) return;
+  const SnapshotTail tail = ReadSnapshotTail(reader);
+  quote.trades[column] = tail.numTrades;
+  quote.volume[column] = tail.totalVolumeTrade / 100;
+  quote.turnover[column] = tail.totalValueTrade / 10;
   // More than two entries are not read: the bytes left over make Finish reject the message.
-  if (entries <= 2) {
-    for (uint32_t i = 0; i < entries && !reader.Failed(); ++i) {
-      char type[2];
-      reader.GetBytes(type, 2);
-      const int64_t price = reader.GetInt64();
-      const int64_t size = reader.GetInt64();
-      if (reader.Failed()) break;
+  if (tail.count <= 2) {
+    for (uint32_t i = 0; i < tail.count && !reader.Failed(); ++i) {
+      const uint8_t* entry = reader.GetBlock(kAfterHoursEntryBytes);
+      if (entry == nullptr) break;
       if (column == 0) {
         quote.has060 = '1';
       } else {
         quote.has061 = '2';
       }
-      quote.price[column] = price / 1000;
-      if (type[0] == '0') quote.bidVolume[column] = size / 100;
-      if (type[0] == '1') quote.askVolume[column] = size / 100;
+      quote.price[column] = LoadBigEndian64(entry + 2) / 1000;
+      if (entry[0] == '0') quote.bidVolume[column] = LoadBigEndian64(entry + 10) / 100;
+      if (entry[0] == '1') quote.askVolume[column] = LoadBigEndian64(entry + 10) / 100;
     }
   }
   if (reader.Finish(kMsgAfterHoursSnapshot, true) < 0) return;
@@ -428,10 +416,7 @@ void MarketDataHandlers::OnNegotiatedOrder(const uint8_t* body, int32_t length) 
   const int64_t sequence = reader.GetInt64();
   char stream[3];
   reader.GetBytes(stream, 3);
-  if (reader.Failed()) {
-    reader.Finish(kMsgNegotiatedOrder, true);
-    return;
-  }
+  if (StoppedShort(reader, kMsgNegotiatedOrder)) return;
   if (!StreamIs(stream, "051") && !StreamIs(stream, "052")) return;
   NegotiatedQuoteRecord order{};
   order.sequence = sequence;
@@ -473,10 +458,7 @@ void MarketDataHandlers::OnNegotiatedOutcome(const uint8_t* body, int32_t length
   const int64_t sequence = reader.GetInt64();
   char stream[3];
   reader.GetBytes(stream, 3);
-  if (reader.Failed()) {
-    reader.Finish(kMsgNegotiatedOutcome, true);
-    return;
-  }
+  if (StoppedShort(reader, kMsgNegotiatedOutcome)) return;
   if (!StreamIs(stream, "051") && !StreamIs(stream, "052")) return;
   reader.Skip(2 * kInt64Bytes);  // BidApplSeqNum, OfferApplSeqNum
   char code[8];
@@ -496,10 +478,7 @@ void MarketDataHandlers::OnSecuritySwitch(const uint8_t* body, int32_t length) {
   reader.Skip(kChannelNoBytes);
   char code[8];
   ReadCode(reader, code);
-  if (reader.Failed()) {
-    reader.Finish(kMsgSecuritySwitch, true);
-    return;
-  }
+  if (StoppedShort(reader, kMsgSecuritySwitch)) return;
   if (fw::CodeValue(code, sizeof code) <= 0) {
     state_.SetMarketTime(origTime);
     return;

@@ -13,6 +13,10 @@
 // released. A table record therefore only ever holds values of completely decoded messages, and no
 // snapshot sees a record half copied.
 //
+// Its work lies in three files by job: market_build.cpp (the tables built at start-up and emptied
+// again), market_state.cpp (the handlers' copy-in, the clock and the closing data) and
+// market_snapshot.cpp (the write cycle's copies); the load figures sit in LockWaitFigures.
+//
 // Lifetime: one per processor, for the whole process. Build binds it to the reference tables whose
 // feed-driven fields it guards; those tables must outlive it, and the securities table must not be
 // emptied without a Reset of this state first (stock rows point at their securities records).
@@ -25,6 +29,7 @@
 #include <vector>
 
 #include "market/code_row_index.h"
+#include "market/lock_wait_figures.h"
 #include "market/market_records.h"
 #include "market/market_snapshot.h"
 #include "refdata/closing_data_sink.h"
@@ -106,18 +111,18 @@ class MarketState final : public refdata::ClosingDataSink {
 
   // ---- Handlers (receive thread) --------------------------------------------------------------
   // Codes are texts of at most 8 bytes whose leading digits give the code number; code numbers
-  // outside 1 … 999,999 have no row anywhere.
+  // outside 1 … 999,999 have no row anywhere. Each record kind has one way in: the stock quote
+  // table through StoreCashAuctionSnapshot, the index tables through Fetch and
+  // StoreIndexSnapshot, the statistics through Fetch and StoreVolumeStat, the after-hours table
+  // through MergeAfterHours, the negotiated table through StoreNegotiatedOrder and
+  // UpdateNegotiatedOutcome; the closing data's ApplyClose comes last in the day.
 
   // Copies the whole record of the code into *out; false when the code has no row.
-  bool FetchStockQuote(const char* code, StockQuoteRecord* out) const;
   bool FetchIndexQuote(IndexTable table, const char* code, IndexQuoteRecord* out) const;
   bool FetchVolumeStat(const char* code, VolumeStatRecord* out) const;
 
-  // Copies every field from prevClose (stock, index) or volume (statistics) to the end of the
-  // record into the row of record.code; code and name are never overwritten. False when the code
-  // has no row.
-  bool StoreStockQuote(const StockQuoteRecord& record);
-  bool StoreIndexQuote(IndexTable table, const IndexQuoteRecord& record);
+  // Copies every field from volume to the end of the record into the row of record.code; code and
+  // name are never overwritten. False when the code has no row.
   bool StoreVolumeStat(const VolumeStatRecord& record);
 
   // Whether the code has a stock quote row, read without the lock: a hint for the receive path,
@@ -131,13 +136,17 @@ class MarketState final : public refdata::ClosingDataSink {
   // row.
   bool StoreCashAuctionSnapshot(const CashAuctionUpdate& update);
 
-  // The copy-in of a checked index snapshot: StoreIndexQuote and the market time in one hold.
+  // The copy-in of a checked index snapshot, in one lock hold: every field from prevClose to the
+  // end of the record into the row of record.code in the given table (code and name are never
+  // overwritten), and the market time moved to origTime. False when the code has no row.
   bool StoreIndexSnapshot(IndexTable table, const IndexQuoteRecord& record, int64_t origTime);
 
   // Merges one after-hours snapshot of the given column (0 for stream "060", 1 for "061") into the
-  // row of buffer.code. A row without data in either column takes everything from has060 to the end
-  // of the record; otherwise the column's flag (when the buffer carries it), element `column` of
-  // the six arrays and the extra bytes are taken. False when the code has no row.
+  // row of buffer.code. Trades, volume and turnover are the stream's running totals, which every
+  // snapshot reports: element `column` of them is always taken. Price and book come only with
+  // entries: when the buffer carries the column's flag (has060 '1' or has061 '2'), the row takes
+  // the flag, element `column` of price, bidVolume and askVolume, and the extra bytes; a snapshot
+  // without entries leaves them as they were. False when the code has no row.
   bool MergeAfterHours(const AfterHoursQuoteRecord& buffer, int column);
 
   // For a sequence of 1 … 20,000: the record at key sequence - 1 is replaced by the buffer, except
@@ -174,12 +183,9 @@ class MarketState final : public refdata::ClosingDataSink {
   void ApplyClose(uint32_t codeNumber, int64_t close, int64_t trades, int64_t volume,
                   int64_t turnover) override;
 
-  // ---- Load figures (write thread's optional cycle report) ------------------------------------
+  // ---- Load figures (write thread's optional cycle report): see LockWaitFigures ---------------
 
-  // The longest time, in microseconds, that a handler call waited for the lock since the previous
-  // call (or construction); 0 when the lock was always free. The write cycle's copies are what a
-  // handler can wait for.
-  uint64_t TakeLongestHandlerWaitUs();
+  uint64_t TakeLongestHandlerWaitUs() { return figures_.TakeLongestWaitUs(); }
   // Records the handlers stored since construction (an index snapshot stores one per table, a
   // stream phase message one per stream group it changed).
   uint64_t UpdatesApplied() const;
@@ -204,6 +210,10 @@ class MarketState final : public refdata::ClosingDataSink {
   void TakeSnapshot(MarketSnapshot* out) const;
 
  private:
+  static constexpr uint8_t kKeyPresent = 1;  // the negotiated table has a record at this key
+  static constexpr uint8_t kKeyHasCode = 2;  // … and that record carries a code
+
+  // Start-up (market_build.cpp).
   void ClearTablesLocked();
   void BuildStockQuotesLocked(refdata::ReferenceTables& tables);
   void AddListedCodeRowLocked(const refdata::ReferenceTables& tables, uint32_t code);
@@ -212,6 +222,7 @@ class MarketState final : public refdata::ClosingDataSink {
                          refdata::SecurityRecord* security);
   void BuildIndexAndStatTablesLocked(const refdata::ReferenceTables& tables);
   void BuildAfterHoursAndNegotiatedLocked(const refdata::ReferenceTables& tables);
+
   // The time to show in the main window (HHMMSS), or -1 when the displayed time stays.
   int32_t MoveMarketTimeLocked(int64_t origTime);
   std::vector<IndexQuoteRecord>& IndexRows(IndexTable table) {
@@ -220,10 +231,10 @@ class MarketState final : public refdata::ClosingDataSink {
   const std::vector<IndexQuoteRecord>& IndexRows(IndexTable table) const {
     return table == IndexTable::kThreeDecimals ? indexes_ : indexes4_;
   }
+  // The record at key sequence - 1, marked present; nullptr outside 1 … 20,000.
   NegotiatedQuoteRecord* NegotiatedSlotLocked(int64_t sequence);
-  // The lock as the handlers' calls take it: when it is busy, the wait is timed (the clock is not
-  // read when it is free) and the longest one kept.
-  std::unique_lock<std::mutex> LockForHandler() const;
+  // The lock as the handlers' calls take it, their waits measured.
+  std::unique_lock<std::mutex> LockForHandler() const { return figures_.LockForHandler(mutex_); }
 
   mutable std::mutex mutex_;
   // ---- guarded by mutex_ ----
@@ -246,14 +257,12 @@ class MarketState final : public refdata::ClosingDataSink {
   MarketCounts counts_;
   MarketClock clock_{};
   int32_t displayedTime_ = 0;
-  uint64_t updatesApplied_ = 0;
   uint64_t generation_ = 0;  // moves whenever the tables are emptied (Build, Reset)
   // ---- written under mutex_, read without it by the hint and the Initialized check ----
   std::atomic<bool> closingDataLoaded_{false};
   std::atomic<bool> initialized_{false};
-  // ---- written by the handlers' lock, reset by the write thread ----
-  mutable std::atomic<uint64_t> longestHandlerWaitUs_{0};
-  mutable std::atomic<int32_t> handlersWaiting_{0};  // handler calls blocked on the lock
+  // ---- the handlers' waits for mutex_ and their stores (see there) ----
+  mutable LockWaitFigures figures_;
 };
 
 }  // namespace fw::market

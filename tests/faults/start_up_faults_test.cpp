@@ -15,6 +15,7 @@
 #include "refdata/reference_loaders.h"
 #include "tests/faults/day_processor_fixture.h"
 #include "tests/faults/fault_plan.h"
+#include "tests/support/market_rows.h"
 
 namespace fw::test {
 namespace {
@@ -309,7 +310,7 @@ TEST_F(StartUpFaultsTest, UnreadableClosingFileIsTriedAgainAtTheNextPass) {
   }
   ASSERT_NE(stock, nullptr);
   market::StockQuoteRecord quote{};
-  ASSERT_TRUE(processor_.State().FetchStockQuote(stock->code.c_str(), &quote));
+  ASSERT_TRUE(FindStockRow(processor_.State(), stock->code, &quote));
   EXPECT_EQ(quote.last, stock->closePx);
 }
 

@@ -99,6 +99,44 @@ TEST_F(DecoderTest, BadChecksumIsDroppedAndTheNextFrameDelivered) {
   EXPECT_EQ(recorder_.frames[0], (Delivered{309011, Body(8, 2)}));
 }
 
+TEST_F(DecoderTest, ChecksumWordWithUpperBytesSetIsDropped) {
+  // The checksum travels as a 32-bit word: 0x01000003 is not the Heartbeat's sum 3.
+  for (const size_t byte : {8u, 9u, 10u}) {
+    recorder_.frames.clear();
+    Bytes bad = Frame(3, {});
+    bad[byte] = 1;
+    Feed(Concat({bad, Frame(309011, Body(8, 2))}));
+    ASSERT_EQ(recorder_.frames.size(), 1u) << byte;
+    EXPECT_EQ(recorder_.frames[0], (Delivered{309011, Body(8, 2)})) << byte;
+  }
+}
+
+TEST_F(DecoderTest, ProcessReturnsZeroOnceEveryCompleteFrameIsDispatched) {
+  const Bytes frame = Frame(300111, Body(20, 1));
+  const Bytes head(frame.begin(), frame.begin() + 10);
+  const Bytes rest(frame.begin() + 10, frame.end());
+  struct Case {
+    Bytes block;
+    size_t dispatched;  // frames delivered by this block
+  };
+  const Case cases[] = {
+      {head, 0},                   // waits for the rest
+      {Concat({rest, frame}), 2},  // ends on a frame boundary: 0, not the last frame's length
+      {Concat({frame, head}), 1},  // a frame and the start of the next
+      {rest, 1},
+      {Bytes(30, 0xFF), 0},  // garbage only
+  };
+  for (const Case& c : cases) {
+    recorder_.frames.clear();
+    EXPECT_EQ(decoder_.Process(c.block.data(), static_cast<uint32_t>(c.block.size())), 0);
+    EXPECT_EQ(recorder_.frames.size(), c.dispatched);
+  }
+  // Without a ring (the service stopped) a block is dropped whole.
+  decoder_.ReleaseRing();
+  EXPECT_EQ(decoder_.Process(frame.data(), static_cast<uint32_t>(frame.size())), 0);
+  EXPECT_EQ(recorder_.frames.size(), 0u);
+}
+
 TEST_F(DecoderTest, LargestFrameIsAccepted) {
   Feed(Frame(1, Body(8180, 5)));
   ASSERT_EQ(recorder_.frames.size(), 1u);

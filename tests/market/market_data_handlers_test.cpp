@@ -117,6 +117,20 @@ TEST_F(HandlersTest, SnapshotWithoutLastKeepsLastButClearsTheBook) {
   EXPECT_EQ(q.bidVolume[1], 5);
 }
 
+TEST_F(HandlersTest, RepeatedEntryTypeTakesTheLastValue) {
+  Feed(CashAuctionSnapshot(Header("000001"), {{"2 ", 10500000},
+                                              {"0 ", 10490000, 1000, 1},
+                                              {"x8", 1234550},
+                                              {"2 ", 10600000},
+                                              {"0 ", 10480000, 2000, 1},
+                                              {"x6", 25000}}));
+  const StockQuoteRecord q = Quote("000001");
+  EXPECT_EQ(q.last, 10600);
+  EXPECT_EQ(q.bidPrice[0], 10480);
+  EXPECT_EQ(q.bidVolume[0], 20);
+  EXPECT_EQ(q.indicator2, 3);  // "x6" after "x8": both write indicator2
+}
+
 TEST_F(HandlersTest, BookLevelsOutsideOneToFiveChangeNothing) {
   Feed(CashAuctionSnapshot(Header("000001"), {{"0 ", 10490000, 1000, 0},
                                               {"0 ", 10490000, 1000, 6},
@@ -351,6 +365,49 @@ TEST_F(HandlersTest, RepeatedAfterHoursSnapshotReplacesItsColumn) {
   EXPECT_EQ(row.bidVolume[0], 0);
   EXPECT_EQ(row.askVolume[0], 200);
   EXPECT_EQ(row.trades[1], 0);
+}
+
+struct AfterHoursColumn {
+  char flag;
+  int64_t price, volume, turnover, trades, bidVolume, askVolume;
+  bool operator==(const AfterHoursColumn&) const = default;
+};
+
+AfterHoursColumn ColumnOf(const AfterHoursQuoteRecord& r, int c) {
+  return {c == 0 ? r.has060 : r.has061,
+          r.price[c],
+          r.volume[c],
+          r.turnover[c],
+          r.trades[c],
+          r.bidVolume[c],
+          r.askVolume[c]};
+}
+
+// A snapshot without entries reports its stream's totals but no price or book.
+TEST_F(HandlersTest, AfterHoursSnapshotWithoutEntriesTakesItsTotalsAndKeepsPriceAndBook) {
+  const auto with060 = AfterHoursSnapshot(AfterHoursHeader("060", 3, 50000, 123450),
+                                          {{"0 ", 20000999, 30000}, {"1 ", 20000999, 20000}});
+  const auto bare060 = AfterHoursSnapshot(AfterHoursHeader("060", 5, 70000, 99990), {});
+  const auto bare061 = AfterHoursSnapshot(AfterHoursHeader("061", 4, 90000, 55550), {});
+  const auto with061 =
+      AfterHoursSnapshot(AfterHoursHeader("061", 6, 10000, 11110), {{"1 ", 19990000, 10000}});
+  struct Case {
+    std::vector<test::Message> messages;
+    AfterHoursColumn column0, column1;
+  };
+  const Case cases[] = {
+      {{with060, bare060}, {'1', 20000, 700, 9999, 5, 300, 200}, {'\0', 0, 0, 0, 0, 0, 0}},
+      {{with060, bare061}, {'1', 20000, 500, 12345, 3, 300, 200}, {'\0', 0, 900, 5555, 4, 0, 0}},
+      {{bare060, with061}, {'\0', 0, 700, 9999, 5, 0, 0}, {'2', 19990, 100, 1111, 6, 0, 100}},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    Rebuild();
+    for (const test::Message& m : cases[i].messages) Feed(m);
+    const AfterHoursQuoteRecord row = AfterHoursRows()[1];
+    EXPECT_TRUE(ColumnOf(row, 0) == cases[i].column0) << "case " << i;
+    EXPECT_TRUE(ColumnOf(row, 1) == cases[i].column1) << "case " << i;
+  }
+  EXPECT_TRUE(window_->LogLines().empty());
 }
 
 TEST_F(HandlersTest, AfterHoursSnapshotWithMoreThanTwoEntriesIsRejected) {

@@ -11,6 +11,7 @@
 #include "feed/market_data_handlers.h"
 #include "market/market_state.h"
 #include "tests/market/market_messages.h"
+#include "tests/support/market_rows.h"
 #include "tests/support/test_support.h"
 
 namespace fw::market::test {
@@ -90,7 +91,7 @@ class MarketFixture : public ::testing::Test {
 
   StockQuoteRecord Quote(const char* code) {
     StockQuoteRecord q{};
-    EXPECT_TRUE(state_.FetchStockQuote(code, &q)) << code;
+    EXPECT_TRUE(fw::test::FindStockRow(state_, code, &q)) << code;
     return q;
   }
   IndexQuoteRecord Index(IndexTable table, const char* code) {

@@ -8,6 +8,7 @@
 
 #include "market/market_state.h"
 #include "tests/market/market_messages.h"
+#include "tests/support/market_rows.h"
 #include "tests/support/test_support.h"
 
 namespace fw::market {
@@ -37,6 +38,11 @@ class MarketStateTest : public ::testing::Test {
     std::vector<StockQuoteRecord> rows;
     state_.SnapshotStockQuotes(&rows);
     return rows;
+  }
+  StockQuoteRecord Row(const char* code) {
+    StockQuoteRecord row{};
+    EXPECT_TRUE(fw::test::FindStockRow(state_, code, &row)) << code;
+    return row;
   }
   std::vector<std::string> StockCodes() {
     std::vector<std::string> codes;
@@ -113,9 +119,8 @@ TEST_F(MarketStateTest, SecurityTypes29And30GetNoRowAnywhere) {
   ASSERT_EQ(afterHours.size(), 2u);
   EXPECT_STREQ(afterHours[0].code, "000001");
   EXPECT_STREQ(afterHours[1].code, "000040");
-  StockQuoteRecord quote;
-  EXPECT_FALSE(state_.FetchStockQuote("000029", &quote));
-  EXPECT_FALSE(state_.FetchStockQuote("000030", &quote));
+  EXPECT_FALSE(state_.HasStockQuote("000029"));
+  EXPECT_FALSE(state_.HasStockQuote("000030"));
   // The after-hours count line counts every security.
   EXPECT_TRUE(window_->HasLine("[phhq num] = 4"));
 }
@@ -146,9 +151,7 @@ TEST_F(MarketStateTest, MoreThan128ParameterCodesAllGetRows) {
   EXPECT_EQ(codes.front(), "000007");
   EXPECT_EQ(codes.back(), "000910");
   for (size_t i = 1; i < codes.size(); ++i) EXPECT_LT(codes[i - 1], codes[i]);
-  StockQuoteRecord quote;
-  ASSERT_TRUE(state_.FetchStockQuote("000910", &quote));
-  EXPECT_EQ(quote.prevClose, 2000);  // i = 130: an issue row at 2.0
+  EXPECT_EQ(Row("000910").prevClose, 2000);  // i = 130: an issue row at 2.0
 }
 
 TEST_F(MarketStateTest, CodeInTwoParameterFilesGetsOneRow) {
@@ -166,16 +169,19 @@ TEST_F(MarketStateTest, CodeInTwoParameterFilesGetsOneRow) {
 }
 
 TEST_F(MarketStateTest, ReferencePricesAreRoundedToThousandths) {
-  // 10.0005 is stored as 10.000499999…; the excess over one half still rounds it up.
-  AddSecurity(tables_, "000001", "A", 1, 10.0005);
-  AddSecurity(tables_, "000002", "B", 1, 9.9994);
-  AddSecurity(tables_, "000003", "C", 1, 1e300);  // no int64 holds it
+  // 0.5005 × 1000 is 500.49999999999994 in a double: + 0.5 would give 500, + 0.500001 gives 501.
+  // 0.50049999 × 1000 is 500.49999: a larger excess (+ 0.50001) would give 501.
+  AddSecurity(tables_, "000001", "A", 1, 0.5005);
+  AddSecurity(tables_, "000002", "B", 1, 0.50049999);
+  AddSecurity(tables_, "000003", "C", 1, 9.9994);
+  AddSecurity(tables_, "000004", "D", 1, 1e300);  // no int64 holds it
   AddIndex(tables_, "399001", "IDX", 1234.56789);
   state_.Build(tables_);
   const std::vector<StockQuoteRecord> rows = StockRows();
-  EXPECT_EQ(rows[0].prevClose, 10001);
-  EXPECT_EQ(rows[1].prevClose, 9999);
-  EXPECT_EQ(rows[2].prevClose, INT64_MAX);
+  EXPECT_EQ(rows[0].prevClose, 501);
+  EXPECT_EQ(rows[1].prevClose, 500);
+  EXPECT_EQ(rows[2].prevClose, 9999);
+  EXPECT_EQ(rows[3].prevClose, INT64_MAX);
 
   IndexQuoteRecord index;
   ASSERT_TRUE(state_.FetchIndexQuote(IndexTable::kThreeDecimals, "399001", &index));
@@ -207,13 +213,12 @@ TEST_F(MarketStateTest, BuildLogsTheCountLinesAndKeepsTheCounts) {
   EXPECT_EQ(counts.quoteSources, 6u);
 }
 
-// ---- Fetch and Store
-// ------------------------------------------------------------------------------
+// ---- Look-ups and copy-in
+// -------------------------------------------------------------------------
 
 TEST_F(MarketStateTest, CodesAreLookedUpByTheirNumber) {
   test::FillSmallDay(tables_);
   state_.Build(tables_);
-  StockQuoteRecord quote;
   struct Case {
     const char* code;
     bool found;
@@ -221,26 +226,33 @@ TEST_F(MarketStateTest, CodesAreLookedUpByTheirNumber) {
   const Case cases[] = {{"000001", true},   {"1", true},      {" 300750", true}, {"300750AB", true},
                         {"000003", false},  {"0", false},     {"", false},       {"-00001", false},
                         {"1000001", false}, {"ABCDEF", false}};
-  for (const Case& c : cases) EXPECT_EQ(state_.FetchStockQuote(c.code, &quote), c.found) << c.code;
+  for (const Case& c : cases) EXPECT_EQ(state_.HasStockQuote(c.code), c.found) << c.code;
 }
 
-TEST_F(MarketStateTest, StoreNeverOverwritesCodeAndName) {
+TEST_F(MarketStateTest, StoresNeverOverwriteCodeAndName) {
   test::FillSmallDay(tables_);
   state_.Build(tables_);
-  StockQuoteRecord quote;
-  ASSERT_TRUE(state_.FetchStockQuote("000002", &quote));
-  std::memcpy(quote.name, "CHANGED", 8);
-  quote.prevClose = 1;
-  quote.bidVolume[4] = 77;
-  ASSERT_TRUE(state_.StoreStockQuote(quote));
-  StockQuoteRecord again;
-  ASSERT_TRUE(state_.FetchStockQuote("000002", &again));
-  EXPECT_STREQ(again.name, "VANKE A");
-  EXPECT_EQ(again.prevClose, 1);
-  EXPECT_EQ(again.bidVolume[4], 77);
+  CashAuctionUpdate update{};
+  std::memcpy(update.quote.code, "000002", 6);
+  std::memcpy(update.quote.name, "CHANGED", 8);
+  update.quote.prevClose = 1;
+  update.quote.bidVolume[4] = 77;
+  ASSERT_TRUE(state_.StoreCashAuctionSnapshot(update));
+  const StockQuoteRecord quote = Row("000002");
+  EXPECT_STREQ(quote.name, "VANKE A");
+  EXPECT_EQ(quote.prevClose, 1);
+  EXPECT_EQ(quote.bidVolume[4], 77);
+  std::memcpy(update.quote.code, "000003", 6);
+  EXPECT_FALSE(state_.StoreCashAuctionSnapshot(update));
 
-  std::memcpy(quote.code, "000003\0", 8);
-  EXPECT_FALSE(state_.StoreStockQuote(quote));
+  IndexQuoteRecord index;
+  ASSERT_TRUE(state_.FetchIndexQuote(IndexTable::kFourDecimals, "399006", &index));
+  std::memcpy(index.name, "X", 2);
+  index.current = 3;
+  ASSERT_TRUE(state_.StoreIndexSnapshot(IndexTable::kFourDecimals, index, 0));
+  ASSERT_TRUE(state_.FetchIndexQuote(IndexTable::kFourDecimals, "399006", &index));
+  EXPECT_STREQ(index.name, "CYBZ");
+  EXPECT_EQ(index.current, 3);
 
   VolumeStatRecord stat;
   ASSERT_TRUE(state_.FetchVolumeStat("395001", &stat));
@@ -259,29 +271,42 @@ TEST_F(MarketStateTest, StoreNeverOverwritesCodeAndName) {
 
 TEST_F(MarketStateTest, ApplyCloseTakesOnlyPositiveValuesForCodesWithARow) {
   test::FillSmallDay(tables_);
-  state_.Build(tables_);
-  StockQuoteRecord quote;
-  ASSERT_TRUE(state_.FetchStockQuote("000001", &quote));
-  quote.last = 10400;
-  quote.trades = 50;
-  quote.volume = 600;
-  quote.turnover = 7000;
-  ASSERT_TRUE(state_.StoreStockQuote(quote));
-
-  state_.SetClosingDataLoaded();
-  state_.ApplyClose(1, 10600, 0, -5, 123);
+  struct Case {
+    int64_t close, trades, volume, turnover;  // given to ApplyClose
+    int64_t last, tradesAfter, volumeAfter, turnoverAfter;
+  };
+  // The row holds last 10400, trades 50, volume 600, turnover 7000 before each case.
+  const Case cases[] = {
+      {10600, 0, -5, 123, 10600, 50, 600, 123},
+      {0, 0, 0, 0, 10400, 50, 600, 7000},
+      {-1, -1, -1, -1, 10400, 50, 600, 7000},
+      {1, 2, 3, 4, 1, 2, 3, 4},
+  };
+  for (const Case& c : cases) {
+    state_.StartDay(20260305);
+    state_.Build(tables_);
+    CashAuctionUpdate update{};
+    std::memcpy(update.quote.code, "000001", 6);
+    update.quote.last = 10400;
+    update.quote.trades = 50;
+    update.quote.volume = 600;
+    update.quote.turnover = 7000;
+    update.set = CashAuctionUpdate::kLast;
+    ASSERT_TRUE(state_.StoreCashAuctionSnapshot(update));
+    state_.SetClosingDataLoaded();
+    state_.ApplyClose(1, c.close, c.trades, c.volume, c.turnover);
+    const StockQuoteRecord quote = Row("000001");
+    EXPECT_EQ(quote.last, c.last) << c.close;
+    EXPECT_EQ(quote.trades, c.tradesAfter) << c.close;
+    EXPECT_EQ(quote.volume, c.volumeAfter) << c.close;
+    EXPECT_EQ(quote.turnover, c.turnoverAfter) << c.close;
+  }
   state_.ApplyClose(70001, 11500, 1, 2, 3);  // an issue row is a stock quote row too
   state_.ApplyClose(0, 1, 1, 1, 1);
   state_.ApplyClose(3, 1, 1, 1, 1);
-
-  ASSERT_TRUE(state_.FetchStockQuote("000001", &quote));
-  EXPECT_EQ(quote.last, 10600);
-  EXPECT_EQ(quote.trades, 50);
-  EXPECT_EQ(quote.volume, 600);
-  EXPECT_EQ(quote.turnover, 123);
-  ASSERT_TRUE(state_.FetchStockQuote("070001", &quote));
-  EXPECT_EQ(quote.last, 11500);
-  EXPECT_EQ(quote.turnover, 3);
+  EXPECT_EQ(Row("070001").last, 11500);
+  EXPECT_EQ(Row("070001").turnover, 3);
+  EXPECT_EQ(StockRows().size(), 4u);
 }
 
 TEST_F(MarketStateTest, ClosingLoadBetweenDecodeAndStoreKeepsTheClosingPrice) {
@@ -296,9 +321,7 @@ TEST_F(MarketStateTest, ClosingLoadBetweenDecodeAndStoreKeepsTheClosingPrice) {
   state_.SetClosingDataLoaded();  // … when the write thread's closing load starts
   state_.ApplyClose(1, 10800, 0, 0, 0);
   EXPECT_FALSE(state_.StoreCashAuctionSnapshot(update));
-  StockQuoteRecord quote;
-  ASSERT_TRUE(state_.FetchStockQuote("000001", &quote));
-  EXPECT_EQ(quote.last, 10800);
+  EXPECT_EQ(Row("000001").last, 10800);
   EXPECT_EQ(state_.Clock().marketTime, 0);
   EXPECT_EQ(tables_.securities.Get(1)->tradingPhase[0], '\0');
 }
@@ -462,8 +485,7 @@ TEST_F(MarketStateTest, ResetEmptiesEverythingAndBuildStartsAfresh) {
   EXPECT_TRUE(snapshot.stats.empty());
   EXPECT_TRUE(snapshot.afterHours.empty());
   EXPECT_TRUE(snapshot.negotiated.empty());
-  StockQuoteRecord quote;
-  EXPECT_FALSE(state_.FetchStockQuote("000001", &quote));
+  EXPECT_FALSE(state_.HasStockQuote("000001"));
   EXPECT_EQ(state_.Counts().securities, 0u);
 
   tables_.ResetForNewDay();
@@ -473,7 +495,7 @@ TEST_F(MarketStateTest, ResetEmptiesEverythingAndBuildStartsAfresh) {
   ASSERT_EQ(snapshot.stockQuotes.size(), 1u);
   EXPECT_STREQ(snapshot.stockQuotes[0].name, "NEXTDAY");
   EXPECT_TRUE(snapshot.negotiated.empty());
-  EXPECT_FALSE(state_.FetchStockQuote("000001", &quote));
+  EXPECT_FALSE(state_.HasStockQuote("000001"));
 }
 
 TEST_F(MarketStateTest, SwitchesAreSetAndEntriesCreatedUnderTheState) {

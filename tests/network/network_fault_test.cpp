@@ -24,6 +24,7 @@
 #include "shell/market_processor_gate.h"
 #include "tests/client/client_fixture.h"
 #include "tests/support/day_config.h"
+#include "tests/support/market_rows.h"
 #include "tools/feed_source.h"
 #include "tools/gateway_simulator.h"
 #include "tools/market_data_encoder.h"
@@ -257,7 +258,7 @@ class NetworkFaults : public test::LoggingTest {
     for (const tools::SampleSecurity& s : day_->securities) {
       if (!s.Loadable() || !s.cashAuction) continue;
       market::StockQuoteRecord q{};
-      if (!state.FetchStockQuote(s.code.c_str(), &q)) continue;  // types without a quote row
+      if (!fw::test::FindStockRow(state, s.code, &q)) continue;  // types without a quote row
       ++quoted;
       EXPECT_EQ(q.prevClose, s.prevClosePx) << s.code;
       if (s.Halted()) {  // its snapshots carry a halt phase and no entries

@@ -17,6 +17,7 @@
 #include "foundation/platform/platform.h"
 #include "tests/support/day_config.h"
 #include "tests/support/independent_dbf_reader.h"
+#include "tests/support/market_rows.h"
 #include "tests/support/test_support.h"
 #include "tools/market_data_encoder.h"
 #include "tools/sample_day.h"
@@ -362,7 +363,7 @@ TEST_F(ProcessorTest, ClosingDataLoadedByTheWriteThreadFreezesTheQuotes) {
 
   const tools::SampleSecurity& stock = FirstStock();
   StockQuoteRecord quote{};
-  ASSERT_TRUE(processor_.State().FetchStockQuote(stock.code.c_str(), &quote));
+  ASSERT_TRUE(fw::test::FindStockRow(processor_.State(), stock.code, &quote));
   ASSERT_GT(stock.closePx, 0);
   EXPECT_EQ(quote.last, stock.closePx);
   const int64_t closed = quote.last;
@@ -372,7 +373,7 @@ TEST_F(ProcessorTest, ClosingDataLoadedByTheWriteThreadFreezesTheQuotes) {
   header.stream = "010";
   header.securityId = stock.code;
   Feed(tools::EncodeCashAuctionSnapshot(header, {{"2 ", 99990000, 0, 0, 0, {}}}));
-  ASSERT_TRUE(processor_.State().FetchStockQuote(stock.code.c_str(), &quote));
+  ASSERT_TRUE(fw::test::FindStockRow(processor_.State(), stock.code, &quote));
   EXPECT_EQ(quote.last, closed);
 }
 

@@ -403,7 +403,7 @@ TEST_F(ProcessorTest, ClosingPollDuringAStartUpWaitsForTheBuiltDay) {
 
   const tools::SampleSecurity& stock = FirstStock();
   StockQuoteRecord quote{};
-  ASSERT_TRUE(processor_.State().FetchStockQuote(stock.code.c_str(), &quote));
+  ASSERT_TRUE(fw::test::FindStockRow(processor_.State(), stock.code, &quote));
   ASSERT_GT(stock.closePx, 0);
   EXPECT_EQ(quote.last, stock.closePx);
 }

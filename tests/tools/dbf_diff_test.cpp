@@ -388,34 +388,21 @@ TEST(DbfDiff, ProgramRefusesBadArguments) {
   test::WriteFileBytes(dir.File("a.dbf"), Image({}));
   const std::string folder = dir.Path().string();
   const std::string none = dir.File("none");
-  struct Case {
-    std::vector<std::string> args;
-    int status;
-    std::string out;  // a prefix of standard output, or empty for none
-    std::string err;
-  };
-  const Case cases[] = {
-      {{}, 2, "", "fenwright-dbfdiff: two folders or two files are needed, not 0 (--help)\n"},
-      {{"x", "y", "--ignore"}, 2, "", "fenwright-dbfdiff: unknown option --ignore\n"},
-      {{"--help"}, 0, "usage: fenwright-dbfdiff A B [--ignore-clock]\n", ""},
-      {{folder, dir.File("a.dbf")},
-       2,
-       "",
-       "fenwright-dbfdiff: " + folder + " is a folder and " + dir.File("a.dbf") + " is not\n"},
-      {{none, dir.File("a.dbf")},
-       2,
-       "",
-       "fenwright-dbfdiff: " + none + ": no such file or folder\n"},
-  };
-  for (const Case& c : cases) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const std::string what = c.args.empty() ? "(none)" : c.args[0];
-    EXPECT_EQ(RunDbfDiff(c.args, out, err), c.status) << what;
-    const std::string printed = out.str();
-    EXPECT_EQ(c.out.empty() ? printed : printed.substr(0, c.out.size()), c.out) << what;
-    EXPECT_EQ(err.str(), c.err) << what;
-  }
+  test::ExpectRuns(
+      RunDbfDiff,
+      {
+          {{}, 2, "", "fenwright-dbfdiff: two folders or two files are needed, not 0 (--help)\n"},
+          {{"x", "y", "--ignore"}, 2, "", "fenwright-dbfdiff: unknown option --ignore\n"},
+          {{"--help"}, 0, "usage: fenwright-dbfdiff A B [--ignore-clock]\n", ""},
+          {{folder, dir.File("a.dbf")},
+           2,
+           "",
+           "fenwright-dbfdiff: " + folder + " is a folder and " + dir.File("a.dbf") + " is not\n"},
+          {{none, dir.File("a.dbf")},
+           2,
+           "",
+           "fenwright-dbfdiff: " + none + ": no such file or folder\n"},
+      });
 }
 
 }  // namespace

@@ -95,37 +95,24 @@ TEST(DbfDump, ProgramRefusesBadFilesAndArguments) {
   const std::string cut = dir.File("cut.dbf");
   test::WriteFileBytes(good, SmallFile());
   test::WriteFileBytes(cut, SmallFile().substr(0, 200));
-  struct Case {
-    std::vector<std::string> args;
-    int status;
-    std::string out;  // a prefix of standard output, or empty for none
-    std::string err;  // all of standard error
-  };
-  const Case cases[] = {
-      {{good, "--csv"}, 0, "CODE,NAME,PX,DT\r\n000001,", ""},
-      {{"--json", good}, 0, "{\n  \"file\": \"good.dbf\",", ""},
-      {{cut},
-       2,
-       "",
-       "fenwright-dbfdump: " + cut + ": not a DBF file (200 bytes for 4 records of 32)\n"},
-      {{dir.File("none.dbf")},
-       2,
-       "",
-       "fenwright-dbfdump: " + dir.File("none.dbf") + ": cannot be read\n"},
-      {{good, "--csv", "--json"}, 2, "", "fenwright-dbfdump: one of --csv and --json, once\n"},
-      {{good, "--xml"}, 2, "", "fenwright-dbfdump: unknown option --xml\n"},
-      {{}, 2, "", "fenwright-dbfdump: one file is needed, not 0 (--help)\n"},
-      {{"--help"}, 0, "usage: fenwright-dbfdump FILE [--csv | --json]\n", ""},
-  };
-  for (const Case& c : cases) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const std::string what = c.args.empty() ? "(none)" : c.args.back();
-    EXPECT_EQ(RunDbfDump(c.args, out, err), c.status) << what;
-    const std::string printed = out.str();
-    EXPECT_EQ(c.out.empty() ? printed : printed.substr(0, c.out.size()), c.out) << what;
-    EXPECT_EQ(err.str(), c.err) << what;
-  }
+  test::ExpectRuns(
+      RunDbfDump,
+      {
+          {{good, "--csv"}, 0, "CODE,NAME,PX,DT\r\n000001,", ""},
+          {{"--json", good}, 0, "{\n  \"file\": \"good.dbf\",", ""},
+          {{cut},
+           2,
+           "",
+           "fenwright-dbfdump: " + cut + ": not a DBF file (200 bytes for 4 records of 32)\n"},
+          {{dir.File("none.dbf")},
+           2,
+           "",
+           "fenwright-dbfdump: " + dir.File("none.dbf") + ": cannot be read\n"},
+          {{good, "--csv", "--json"}, 2, "", "fenwright-dbfdump: one of --csv and --json, once\n"},
+          {{good, "--xml"}, 2, "", "fenwright-dbfdump: unknown option --xml\n"},
+          {{}, 2, "", "fenwright-dbfdump: one file is needed, not 0 (--help)\n"},
+          {{"--help"}, 0, "usage: fenwright-dbfdump FILE [--csv | --json]\n", ""},
+      });
 }
 
 }  // namespace

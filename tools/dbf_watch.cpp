@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "dbf/dbf_image_view.h"
 #include "foundation/platform/platform.h"
 
 namespace fw::tools {
@@ -15,41 +16,11 @@ constexpr size_t kHeaderBytes = 32;
 constexpr size_t kDescriptorBytes = 32;
 constexpr size_t kMaxProblems = 20;
 
-uint32_t Little(std::string_view b, size_t at, int bytes) {
-  uint32_t v = 0;
-  for (int i = bytes - 1; i >= 0; --i) {
-    v = v << 8 | static_cast<uint8_t>(b[at + static_cast<size_t>(i)]);
-  }
-  return v;
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsEmptyByte(char c) { return c == ' ' || c == '\0'; }
 
 bool AllEmpty(std::string_view field) {
   return std::all_of(field.begin(), field.end(), IsEmptyByte);
-}
-
-// The text of a number as the legacy readers take it: blanks around an optional minus, digits and
-// an optional point with more digits (record 0 of some files carries short texts such as "01" at
-// the left of a numeric field; a fraction cut to the field's width may lose the digits before its
-// point: ".001000"). A blank inside the number, as a torn read can leave, is not one.
-bool IsNumericText(std::string_view field) {
-  size_t i = 0;
-  size_t end = field.size();
-  while (i < end && IsEmptyByte(field[i])) ++i;
-  while (end > i && IsEmptyByte(field[end - 1])) --end;
-  if (i < end && field[i] == '-') ++i;
-  size_t digits = 0;
-  while (i < end && IsDigit(field[i])) ++i, ++digits;
-  if (i < end && field[i] == '.') {
-    ++i;
-    size_t fraction = 0;
-    while (i < end && IsDigit(field[i])) ++i, ++fraction;
-    if (fraction == 0) return false;
-    digits += fraction;
-  }
-  return digits > 0 && i == end;
 }
 
 // A date as the legacy readers take it: digits, blank-padded (record 0 may hold a plain 0).
@@ -62,13 +33,6 @@ bool IsDateText(std::string_view field) {
   return digits > 0 && i == field.size();
 }
 
-struct Field {
-  char type;
-  unsigned length;
-  unsigned decimals;
-  std::string name;
-};
-
 DbfImageCheck Malformed(std::string reason, uint32_t records = 0) {
   DbfImageCheck check;
   check.verdict = DbfVerdict::kMalformed;
@@ -77,96 +41,74 @@ DbfImageCheck Malformed(std::string reason, uint32_t records = 0) {
   return check;
 }
 
-}  // namespace
-
-DbfImageCheck CheckDbfImage(std::string_view b) {
-  if (b.size() < kHeaderBytes) return Malformed("only " + std::to_string(b.size()) + " bytes");
-  if (static_cast<uint8_t>(b[0]) != 3) {
-    return Malformed("version byte " + std::to_string(static_cast<uint8_t>(b[0])));
+// What the system's own engine writes, beyond what makes a readable DBF: a header of exactly the
+// descriptors and the terminator, upper-case NUL-padded names, the types C, N and D, each field's
+// offset stored in its descriptor, and zero reserved bytes. An empty text when all hold.
+std::string EngineLayoutFault(std::string_view b, const dbf::DbfLayout& layout) {
+  const dbf::DbfHeader& h = layout.header;
+  if (h.headerLength != kHeaderBytes + kDescriptorBytes * layout.fields.size() + 1) {
+    return "header length " + std::to_string(h.headerLength);
   }
-  const unsigned month = static_cast<uint8_t>(b[2]);
-  const unsigned day = static_cast<uint8_t>(b[3]);
-  if (month < 1 || month > 12 || day < 1 || day > 31) {
-    return Malformed("date bytes " + std::to_string(month) + "/" + std::to_string(day));
-  }
-  const uint32_t records = Little(b, 4, 4);
-  const size_t headerLength = Little(b, 8, 2);
-  const size_t recordLength = Little(b, 10, 2);
-  for (size_t i = 12; i < kHeaderBytes; ++i) {
-    if (b[i] != '\0') return Malformed("reserved header byte " + std::to_string(i), records);
-  }
-  if (headerLength < kHeaderBytes + kDescriptorBytes + 1 ||
-      (headerLength - kHeaderBytes - 1) % kDescriptorBytes != 0) {
-    return Malformed("header length " + std::to_string(headerLength), records);
-  }
-  if (b.size() < headerLength) {
-    return Malformed(std::to_string(b.size()) + " bytes, shorter than the header", records);
-  }
-  if (b[headerLength - 1] != '\x0D') return Malformed("no header terminator", records);
-
-  std::vector<Field> fields;
-  size_t offset = 1;
-  for (size_t d = kHeaderBytes; d + 1 < headerLength; d += kDescriptorBytes) {
-    const std::string_view descriptor = b.substr(d, kDescriptorBytes);
-    Field f;
-    size_t n = 0;
-    while (n < 11 && descriptor[n] != '\0') ++n;
-    f.name = std::string(descriptor.substr(0, n));
-    const std::string_view padding = descriptor.substr(n, 11 - n);
+  for (const dbf::DbfField& f : layout.fields) {
+    const std::string_view descriptor = b.substr(f.at, kDescriptorBytes);
+    const std::string_view padding = descriptor.substr(f.name.size(), 11 - f.name.size());
     const bool nameOk =
-        n > 0 &&
         std::all_of(f.name.begin(), f.name.end(),
                     [](char c) { return (c >= 'A' && c <= 'Z') || IsDigit(c) || c == '_'; }) &&
         std::all_of(padding.begin(), padding.end(), [](char c) { return c == '\0'; });
-    if (!nameOk) return Malformed("field name at " + std::to_string(d), records);
-    f.type = descriptor[11];
-    f.length = static_cast<uint8_t>(descriptor[16]);
-    f.decimals = static_cast<uint8_t>(descriptor[17]);
+    if (!nameOk) return "field name at " + std::to_string(f.at);
     const std::string at = "field " + f.name;
-    if (f.type != 'C' && f.type != 'N' && f.type != 'D') return Malformed(at + ": type", records);
-    if (Little(b, d + 12, 4) != offset) return Malformed(at + ": offset", records);
-    if (f.length == 0) return Malformed(at + ": length 0", records);
-    if (f.type == 'D' && f.length != 8)
-      return Malformed(at + ": date of length " + std::to_string(f.length), records);
-    if (f.type != 'N' ? f.decimals != 0 : f.decimals >= f.length) {
-      return Malformed(at + ": decimals", records);
-    }
+    if (f.type != 'C' && f.type != 'N' && f.type != 'D') return at + ": type";
+    if (f.stored != f.offset) return at + ": offset";
+    if (f.type != 'N' && f.decimals != 0) return at + ": decimals";
     for (size_t i = 18; i < kDescriptorBytes; ++i) {
-      if (descriptor[i] != '\0') return Malformed(at + ": reserved byte", records);
+      if (descriptor[i] != '\0') return at + ": reserved byte";
     }
-    offset += f.length;
-    fields.push_back(std::move(f));
   }
-  if (offset != recordLength) {
-    return Malformed("record length " + std::to_string(recordLength) + " for fields of " +
-                         std::to_string(offset),
-                     records);
+  return "";
+}
+
+}  // namespace
+
+DbfImageCheck CheckDbfImage(std::string_view b) {
+  if (b.size() >= kHeaderBytes && static_cast<uint8_t>(b[0]) == 3) {
+    const unsigned month = static_cast<uint8_t>(b[2]);
+    const unsigned day = static_cast<uint8_t>(b[3]);
+    if (month < 1 || month > 12 || day < 1 || day > 31) {
+      return Malformed("date bytes " + std::to_string(month) + "/" + std::to_string(day));
+    }
+    for (size_t i = 12; i < kHeaderBytes; ++i) {
+      if (b[i] != '\0') return Malformed("reserved header byte " + std::to_string(i));
+    }
   }
-  const uint64_t expected = headerLength + static_cast<uint64_t>(records) * recordLength;
-  if (b.size() < expected) {
-    return Malformed(std::to_string(b.size()) + " bytes for " + std::to_string(records) +
-                         " records of " + std::to_string(recordLength),
-                     records);
+  const dbf::DbfLayout layout = dbf::ReadDbfLayout(b);
+  const uint32_t records = layout.header.records;
+  if (!layout.error.empty()) return Malformed(layout.error, records);
+  if (std::string fault = EngineLayoutFault(b, layout); !fault.empty()) {
+    return Malformed(std::move(fault), records);
   }
+  const dbf::DbfImageView view(b);
+  if (!view.Ok()) return Malformed(view.Error(), records);
   for (uint32_t r = 0; r < records; ++r) {
-    const std::string_view record =
-        b.substr(headerLength + static_cast<size_t>(r) * recordLength, recordLength);
+    const std::string_view record = view.Record(r);
     if (AllEmpty(record)) continue;
     const std::string where = "record " + std::to_string(r);
     if (record[0] != ' ' && record[0] != '*' && record[0] != '\0')
       return Malformed(where + ": deletion flag", records);
-    size_t at = 1;
-    for (const Field& f : fields) {
-      const std::string_view value = record.substr(at, f.length);
-      at += f.length;
-      if (f.type == 'C' || AllEmpty(value)) continue;
-      const bool ok = f.type == 'N' ? IsNumericText(value) : IsDateText(value);
-      if (!ok)
-        return Malformed(where + ", field " + f.name + ": [" + std::string(value) + "]", records);
+    for (size_t f = 0; f < layout.fields.size(); ++f) {
+      const char type = layout.fields[f].type;
+      const std::string_view value = view.Cell(r, f);
+      if (type == 'C' || AllEmpty(value)) continue;
+      const bool ok =
+          type == 'N' ? dbf::NumberOf(value).state == dbf::CellState::kValue : IsDateText(value);
+      if (!ok) {
+        return Malformed(
+            where + ", field " + layout.fields[f].name + ": [" + std::string(value) + "]", records);
+      }
     }
   }
   DbfImageCheck check;
-  check.verdict = b.size() > expected ? DbfVerdict::kLongerTail : DbfVerdict::kSound;
+  check.verdict = view.Tail().empty() ? DbfVerdict::kSound : DbfVerdict::kLongerTail;
   check.records = records;
   return check;
 }

@@ -72,6 +72,9 @@ bool FileExists(const std::string& path);
 bool StdoutIsUtf8Terminal();
 // Whether standard input is an interactive terminal (the console front end then reads commands).
 bool StdinIsTerminal();
+// Makes standard output take bytes as they are, without turning "\n" into "\r\n" (Windows): for
+// programs whose output is a file format with line ends of its own, such as CSV.
+void SetStdoutBinary();
 
 // Reads a whole file byte for byte. 1, or a negative code (system error or kErrFileShortRead).
 int32_t ReadWholeFile(const std::string& path, std::string* content);

@@ -113,6 +113,8 @@ bool StdoutIsUtf8Terminal() {
 
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 
+void SetStdoutBinary() {}
+
 int32_t ReadWholeFile(const std::string& path, std::string* content) {
   content->clear();
   if (int32_t fault = AskFileFaultHook(FileOp::kOpen, path, 0); fault < 0) return fault;

@@ -1,4 +1,6 @@
 // Win32 implementation of the platform layer.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 // <windows.h> maps ReplaceFile to ReplaceFileA; the platform function of that name must keep it.
 #undef ReplaceFile
@@ -81,6 +83,11 @@ bool StdoutIsUtf8Terminal() { return false; }
 bool StdinIsTerminal() {
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+void SetStdoutBinary() {
+  std::fflush(stdout);
+  _setmode(_fileno(stdout), _O_BINARY);
 }
 
 int32_t ReadWholeFile(const std::string& path, std::string* content) {

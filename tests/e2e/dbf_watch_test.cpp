@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/tools/dbf_images.h"
+
 namespace fw::tools {
 namespace {
 
@@ -17,34 +19,8 @@ namespace {
 constexpr size_t kHeader = 129;
 constexpr size_t kRecord = 20;
 
-void Little(std::string& b, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>(v >> (8 * i)));
-}
-
-std::string Descriptor(const std::string& name, char type, uint32_t offset, uint8_t length,
-                       uint8_t decimals) {
-  std::string d = name;
-  d.resize(11, '\0');
-  d.push_back(type);
-  Little(d, offset, 4);
-  d.push_back(static_cast<char>(length));
-  d.push_back(static_cast<char>(decimals));
-  d.resize(32, '\0');
-  return d;
-}
-
 std::string Image(const std::vector<std::string>& records) {
-  std::string b = {3, 26, 3, 5};
-  Little(b, static_cast<uint32_t>(records.size()), 4);
-  Little(b, kHeader, 2);
-  Little(b, kRecord, 2);
-  b.resize(32, '\0');
-  b += Descriptor("NAME", 'C', 1, 4, 0);
-  b += Descriptor("PX", 'N', 5, 7, 2);
-  b += Descriptor("DT", 'D', 12, 8, 0);
-  b.push_back('\x0D');
-  for (const std::string& r : records) b += r;
-  return b;
+  return test::ImageOf({{"NAME", 'C', 4, 0}, {"PX", 'N', 7, 2}, {"DT", 'D', 8, 0}}, records);
 }
 
 // Two ordinary records.

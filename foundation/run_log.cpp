@@ -6,6 +6,7 @@
 
 #include "foundation/local_clock.h"
 #include "foundation/platform/platform.h"
+#include "foundation/stdout_encoding.h"
 
 namespace fw {
 namespace {
@@ -31,8 +32,7 @@ void Print(LogSink& sink, std::string_view text) {
   if (sink.printer) {
     sink.printer(text);
   } else {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    PrintToStdout(text);
   }
 }
 

@@ -43,9 +43,8 @@ void SetMainWindow(std::shared_ptr<MainWindowSink> window);
 // Returns 0.
 intptr_t SendToMainWindow(uint32_t message, const char* text, intptr_t param);
 
-// Where the lines go on standard output. The default writes the GBK bytes unchanged; the console
-// front end installs a printer that converts them for a UTF-8 terminal. An empty function restores
-// the default.
+// Where the lines go on standard output. The default prints them in standard output's encoding
+// (stdout_encoding.h); tests install their own printer. An empty function restores the default.
 void SetRunLogConsolePrinter(std::function<void(std::string_view text)> printer);
 
 // The folder of the daily files, ".\log" unless a test chooses another one.

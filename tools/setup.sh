@@ -7,7 +7,7 @@ packages=(cmake make g++ libgtest-dev googletest libbenchmark-dev python3)
 if [ "${1:-test}" = "test" ]; then
   packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool
              imagemagick fonts-wqy-microhei fonts-wine locales evilwm python3-dbfread python3-dbf
-             libpugixml-dev libshp-dev clang-format)
+             libpugixml-dev libshp-dev clang-format lintian)
 else
   packages+=(python3-dbfread python3-dbf)
 fi
@@ -25,8 +25,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-if [ "${1:-test}" = "test" ] && ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
-  sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
-  locale-gen >/dev/null
+# The window tests need zh_CN.UTF-8 (Wine's code page 936); the console tests read standard output
+# under both Chinese locales.
+if [ "${1:-test}" = "test" ]; then
+  generate=false
+  for wanted in "zh_CN.UTF-8 UTF-8" "zh_CN.GBK GBK"; do
+    name=${wanted% *}  # listed by locale -a as zh_CN.utf8, zh_CN.gbk
+    if ! locale -a 2>/dev/null | grep -qix "${name//-/}"; then
+      sed -i "s/^# *$wanted\$/$wanted/" /etc/locale.gen
+      grep -qx "$wanted" /etc/locale.gen || echo "$wanted" >> /etc/locale.gen
+      generate=true
+    fi
+  done
+  if $generate; then locale-gen >/dev/null; fi
 fi

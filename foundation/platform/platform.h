@@ -1,7 +1,8 @@
 // The thin layer between the system and its operating system: tick counter, local time, sleep,
 // the executable's path, system error texts, directories and files opened with shared read and
-// write access. Implemented once per OS (platform_posix.cpp, platform_win32.cpp); nothing outside
-// this folder includes an OS header. All functions are thread-safe.
+// write access. The system calls are implemented once per OS (platform_posix.cpp,
+// platform_win32.cpp), the rules around them once for all (shared_file.cpp); nothing outside this
+// folder includes an OS header. All functions are thread-safe.
 #pragma once
 
 #include <cstdint>
@@ -67,9 +68,11 @@ bool ReplaceFile(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);
 bool FileExists(const std::string& path);
 
-// Whether standard output is a terminal that expects UTF-8 (the console front end converts the
-// GBK texts for it).
-bool StdoutIsUtf8Terminal();
+// The character set that standard output's reader expects. POSIX: the codeset of the locale that
+// the environment names (LC_ALL, LC_CTYPE, LANG, as setlocale(LC_CTYPE, "") resolves them), e.g.
+// "UTF-8", "GBK" or "ANSI_X3.4-1968" for C; the process's own locale is not changed. Windows:
+// "UTF-8" when the console's output code page is 65001, else "GBK" (the texts' own code page).
+std::string LocaleCharset();
 // Whether standard input is an interactive terminal (the console front end then reads commands).
 bool StdinIsTerminal();
 // Makes standard output take bytes as they are, without turning "\n" into "\r\n" (Windows): for

@@ -1,17 +1,17 @@
 // POSIX implementation of the platform layer (Linux).
 #include <fcntl.h>
 #include <langinfo.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "foundation/error_code.h"
+#include "foundation/platform/os_calls.h"
 #include "foundation/platform/platform.h"
 
 namespace fw::platform {
@@ -69,26 +69,11 @@ bool SystemErrorText(uint32_t systemError, std::string* text) {
   return true;
 }
 
-std::string NativePath(std::string_view configuredPath) {
-  std::string path(configuredPath);
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
-}
-
-bool IsPathSeparator(char c) { return c == '/' || c == '\\'; }
-
 bool MakeDirectory(const std::string& path) {
   const std::string native = NativePath(path);
   if (mkdir(native.c_str(), 0777) == 0) return true;
   struct stat info {};
   return stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool ReplaceFile(const std::string& from, const std::string& to) {
-  if (AskFileFaultHook(FileOp::kRename, from, 0) < 0) return false;
-  return std::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
 }
 
 bool RemoveFile(const std::string& path) { return unlink(NativePath(path).c_str()) == 0; }
@@ -98,155 +83,107 @@ bool FileExists(const std::string& path) {
   return stat(NativePath(path).c_str(), &info) == 0;
 }
 
-bool StdoutIsUtf8Terminal() {
-  if (!isatty(STDOUT_FILENO)) return false;
-  const char* vars[] = {"LC_ALL", "LC_CTYPE", "LANG"};
-  for (const char* name : vars) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') {
-      return std::strstr(value, "UTF-8") != nullptr || std::strstr(value, "utf8") != nullptr ||
-             std::strstr(value, "utf-8") != nullptr || std::strstr(value, "UTF8") != nullptr;
-    }
-  }
-  return false;
+std::string LocaleCharset() {
+  // A locale object of its own: the process's locale, and with it every ctype and printf call on
+  // the GBK texts, stays "C". A locale that is not installed leaves "C", as setlocale would.
+  const locale_t locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+  if (locale == static_cast<locale_t>(0)) return "ANSI_X3.4-1968";
+  std::string charset = nl_langinfo_l(CODESET, locale);
+  freelocale(locale);
+  return charset;
 }
 
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 
 void SetStdoutBinary() {}
 
-int32_t ReadWholeFile(const std::string& path, std::string* content) {
-  content->clear();
-  if (int32_t fault = AskFileFaultHook(FileOp::kOpen, path, 0); fault < 0) return fault;
-  const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return SystemErrorCode(LastSystemError());
+namespace os {
+
+int32_t OpenFile(const std::string& path, OpenMode mode, intptr_t* handle) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case OpenMode::kRead:
+      flags |= O_RDONLY;
+      break;
+    case OpenMode::kExisting:
+      flags |= O_RDWR;
+      break;
+    case OpenMode::kCreate:
+      flags |= O_RDWR | O_CREAT;
+      break;
+    case OpenMode::kCreateNew:
+      flags |= O_RDWR | O_CREAT | O_EXCL;
+      break;
+  }
+  const int fd = open(path.c_str(), flags, 0666);
+  if (fd < 0) return LastSystemErrorCode();
+  // A folder opens for reading on POSIX; reading it whole must fail as it does on Windows.
+  if (mode == OpenMode::kRead) {
+    struct stat info {};
+    int32_t code = 0;
+    if (fstat(fd, &info) != 0) {
+      code = LastSystemErrorCode();
+    } else if (!S_ISREG(info.st_mode)) {
+      code = SystemErrorCode(EISDIR);
+    }
+    if (code < 0) {
+      close(fd);
+      return code;
+    }
+  }
+  *handle = fd;
+  return 1;
+}
+
+void CloseFile(intptr_t handle) { close(static_cast<int>(handle)); }
+
+int64_t FileSize(intptr_t handle) {
   struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    const int32_t code =
-        SystemErrorCode(errno != 0 ? LastSystemError() : static_cast<uint32_t>(EISDIR));
-    close(fd);
-    return code;
-  }
-  content->resize(static_cast<size_t>(info.st_size));
-  size_t done = 0;
-  while (done < content->size()) {
-    const ssize_t n = read(fd, content->data() + done, content->size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  close(fd);
-  if (int32_t fault = AskFileFaultHook(FileOp::kRead, path, static_cast<uint32_t>(done));
-      fault < 0) {
-    content->clear();
-    return fault;
-  }
-  if (done != content->size()) {
-    content->clear();
-    return kErrFileShortRead;
-  }
-  return 1;
-}
-
-SharedFile::~SharedFile() { Close(); }
-
-int32_t SharedFile::OpenExisting(const std::string& path) {
-  Close();
-  if (int32_t fault = AskFileFaultHook(FileOp::kOpen, path, 0); fault < 0) return fault;
-  const int fd = open(NativePath(path).c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return SystemErrorCode(LastSystemError());
-  handle_ = fd;
-  path_ = path;
-  return 1;
-}
-
-int32_t SharedFile::Create(const std::string& path, bool mustNotExist) {
-  Close();
-  if (int32_t fault = AskFileFaultHook(FileOp::kCreate, path, 0); fault < 0) return fault;
-  const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (mustNotExist ? O_EXCL : 0);
-  const int fd = open(NativePath(path).c_str(), flags, 0666);
-  if (fd < 0) return SystemErrorCode(LastSystemError());
-  handle_ = fd;
-  path_ = path;
-  return 1;
-}
-
-int32_t SharedFile::SeekTo(int64_t offset) {
-  if (!IsOpen()) return kErrFileShortWrite;
-  if (int32_t fault = AskFileFaultHook(FileOp::kSeek, path_, 0); fault < 0) return fault;
-  if (lseek(static_cast<int>(handle_), static_cast<off_t>(offset), SEEK_SET) < 0) {
-    return SystemErrorCode(LastSystemError());
-  }
-  return 1;
-}
-
-int32_t SharedFile::SeekToEnd() {
-  if (!IsOpen()) return kErrFileShortWrite;
-  if (int32_t fault = AskFileFaultHook(FileOp::kSeek, path_, 0); fault < 0) return fault;
-  if (lseek(static_cast<int>(handle_), 0, SEEK_END) < 0) return SystemErrorCode(LastSystemError());
-  return 1;
-}
-
-int32_t SharedFile::Write(const void* data, uint32_t n) {
-  if (!IsOpen()) return kErrFileShortWrite;
-  uint32_t allowed = n;
-  if (int32_t fault = AskFileFaultHook(FileOp::kWrite, path_, n); fault < 0) {
-    return fault;
-  } else if (fault > 0 && static_cast<uint32_t>(fault) < n) {
-    allowed = static_cast<uint32_t>(fault);
-  }
-  const char* bytes = static_cast<const char*>(data);
-  uint32_t done = 0;
-  while (done < allowed) {
-    const ssize_t written = write(static_cast<int>(handle_), bytes + done, allowed - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written < 0) return SystemErrorCode(LastSystemError());
-    if (written == 0) break;
-    done += static_cast<uint32_t>(written);
-  }
-  if (done != n) return kErrFileShortWrite;
-  return static_cast<int32_t>(n);
-}
-
-int32_t SharedFile::Read(void* data, uint32_t n) {
-  if (!IsOpen()) return kErrFileShortRead;
-  if (int32_t fault = AskFileFaultHook(FileOp::kRead, path_, n); fault < 0) return fault;
-  for (;;) {
-    const ssize_t got = read(static_cast<int>(handle_), data, n);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return SystemErrorCode(LastSystemError());
-    return static_cast<int32_t>(got);
-  }
-}
-
-int32_t SharedFile::FlushToDisk() {
-  if (!IsOpen()) return kErrFileShortWrite;
-  if (int32_t fault = AskFileFaultHook(FileOp::kFlush, path_, 0); fault < 0) return fault;
-  if (fdatasync(static_cast<int>(handle_)) != 0) return SystemErrorCode(LastSystemError());
-  return 1;
-}
-
-int32_t SharedFile::SetEnd() {
-  if (!IsOpen()) return kErrFileShortWrite;
-  if (int32_t fault = AskFileFaultHook(FileOp::kSetEnd, path_, 0); fault < 0) return fault;
-  const off_t position = lseek(static_cast<int>(handle_), 0, SEEK_CUR);
-  if (position < 0 || ftruncate(static_cast<int>(handle_), position) != 0) {
-    return SystemErrorCode(LastSystemError());
-  }
-  return 1;
-}
-
-int64_t SharedFile::Size() const {
-  if (!IsOpen()) return -1;
-  struct stat info {};
-  if (fstat(static_cast<int>(handle_), &info) != 0) return -1;
+  if (fstat(static_cast<int>(handle), &info) != 0) return -1;
   return static_cast<int64_t>(info.st_size);
 }
 
-void SharedFile::Close() {
-  if (IsOpen()) close(static_cast<int>(handle_));
-  handle_ = kInvalid;
-  path_.clear();
+int32_t SeekFile(intptr_t handle, int64_t offset, bool toEnd) {
+  if (lseek(static_cast<int>(handle), static_cast<off_t>(offset), toEnd ? SEEK_END : SEEK_SET) <
+      0) {
+    return LastSystemErrorCode();
+  }
+  return 1;
 }
+
+int32_t ReadSome(intptr_t handle, void* data, uint32_t n) {
+  for (;;) {
+    const ssize_t got = read(static_cast<int>(handle), data, n);
+    if (got >= 0) return static_cast<int32_t>(got);
+    if (errno != EINTR) return LastSystemErrorCode();
+  }
+}
+
+int32_t WriteSome(intptr_t handle, const void* data, uint32_t n) {
+  for (;;) {
+    const ssize_t written = write(static_cast<int>(handle), data, n);
+    if (written >= 0) return static_cast<int32_t>(written);
+    if (errno != EINTR) return LastSystemErrorCode();
+  }
+}
+
+int32_t FlushFile(intptr_t handle) {
+  if (fdatasync(static_cast<int>(handle)) != 0) return LastSystemErrorCode();
+  return 1;
+}
+
+int32_t CutFile(intptr_t handle) {
+  const off_t position = lseek(static_cast<int>(handle), 0, SEEK_CUR);
+  if (position < 0 || ftruncate(static_cast<int>(handle), position) != 0) {
+    return LastSystemErrorCode();
+  }
+  return 1;
+}
+
+bool RenameOver(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace os
 
 }  // namespace fw::platform

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "foundation/error_code.h"
+#include "foundation/platform/os_calls.h"
 #include "foundation/platform/platform.h"
 
 namespace fw::platform {
@@ -56,20 +57,10 @@ bool SystemErrorText(uint32_t systemError, std::string* text) {
   return true;
 }
 
-std::string NativePath(std::string_view configuredPath) { return std::string(configuredPath); }
-
-bool IsPathSeparator(char c) { return c == '/' || c == '\\'; }
-
 bool MakeDirectory(const std::string& path) {
   if (CreateDirectoryA(path.c_str(), nullptr)) return true;
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool ReplaceFile(const std::string& from, const std::string& to) {
-  if (AskFileFaultHook(FileOp::kRename, from, 0) < 0) return false;
-  return MoveFileExA(from.c_str(), to.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
@@ -78,7 +69,9 @@ bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool StdoutIsUtf8Terminal() { return false; }
+// The texts are GBK bytes; only a console switched to UTF-8 wants anything else. Without a console
+// (the window program) the answer is 0, and the bytes go out as they are.
+std::string LocaleCharset() { return GetConsoleOutputCP() == CP_UTF8 ? "UTF-8" : "GBK"; }
 
 bool StdinIsTerminal() {
   DWORD mode = 0;
@@ -90,145 +83,75 @@ void SetStdoutBinary() {
   _setmode(_fileno(stdout), _O_BINARY);
 }
 
-int32_t ReadWholeFile(const std::string& path, std::string* content) {
-  content->clear();
-  if (int32_t fault = AskFileFaultHook(FileOp::kOpen, path, 0); fault < 0) return fault;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return SystemErrorCode(LastSystemError());
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(h, &size) || size.QuadPart > 0x7FFFFFFF) {
-    const int32_t code = SystemErrorCode(LastSystemError());
-    CloseHandle(h);
-    return code;
-  }
-  content->resize(static_cast<size_t>(size.QuadPart));
-  size_t done = 0;
-  while (done < content->size()) {
-    DWORD got = 0;
-    if (!ReadFile(h, content->data() + done, static_cast<DWORD>(content->size() - done), &got,
-                  nullptr) ||
-        got == 0) {
+namespace os {
+
+int32_t OpenFile(const std::string& path, OpenMode mode, intptr_t* handle) {
+  DWORD access = GENERIC_READ | GENERIC_WRITE;
+  DWORD disposition = OPEN_EXISTING;
+  switch (mode) {
+    case OpenMode::kRead:
+      access = GENERIC_READ;
       break;
-    }
-    done += got;
+    case OpenMode::kExisting:
+      break;
+    case OpenMode::kCreate:
+      disposition = OPEN_ALWAYS;
+      break;
+    case OpenMode::kCreateNew:
+      disposition = CREATE_NEW;
+      break;
   }
-  CloseHandle(h);
-  if (int32_t fault = AskFileFaultHook(FileOp::kRead, path, static_cast<uint32_t>(done));
-      fault < 0) {
-    content->clear();
-    return fault;
-  }
-  if (done != content->size()) {
-    content->clear();
-    return kErrFileShortRead;
-  }
+  HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return LastSystemErrorCode();
+  *handle = reinterpret_cast<intptr_t>(h);
   return 1;
 }
 
-SharedFile::~SharedFile() { Close(); }
+void CloseFile(intptr_t handle) { CloseHandle(ToHandle(handle)); }
 
-int32_t SharedFile::OpenExisting(const std::string& path) {
-  Close();
-  if (int32_t fault = AskFileFaultHook(FileOp::kOpen, path, 0); fault < 0) return fault;
-  HANDLE h =
-      CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return SystemErrorCode(LastSystemError());
-  handle_ = reinterpret_cast<intptr_t>(h);
-  path_ = path;
-  return 1;
-}
-
-int32_t SharedFile::Create(const std::string& path, bool mustNotExist) {
-  Close();
-  if (int32_t fault = AskFileFaultHook(FileOp::kCreate, path, 0); fault < 0) return fault;
-  HANDLE h =
-      CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, mustNotExist ? CREATE_NEW : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return SystemErrorCode(LastSystemError());
-  handle_ = reinterpret_cast<intptr_t>(h);
-  path_ = path;
-  return 1;
-}
-
-int32_t SharedFile::SeekTo(int64_t offset) {
-  if (!IsOpen()) return kErrFileShortWrite;
-  if (int32_t fault = AskFileFaultHook(FileOp::kSeek, path_, 0); fault < 0) return fault;
-  LARGE_INTEGER distance{};
-  distance.QuadPart = offset;
-  if (!SetFilePointerEx(ToHandle(handle_), distance, nullptr, FILE_BEGIN)) {
-    return SystemErrorCode(LastSystemError());
-  }
-  return 1;
-}
-
-int32_t SharedFile::SeekToEnd() {
-  if (!IsOpen()) return kErrFileShortWrite;
-  if (int32_t fault = AskFileFaultHook(FileOp::kSeek, path_, 0); fault < 0) return fault;
-  LARGE_INTEGER distance{};
-  if (!SetFilePointerEx(ToHandle(handle_), distance, nullptr, FILE_END)) {
-    return SystemErrorCode(LastSystemError());
-  }
-  return 1;
-}
-
-int32_t SharedFile::Write(const void* data, uint32_t n) {
-  if (!IsOpen()) return kErrFileShortWrite;
-  uint32_t allowed = n;
-  if (int32_t fault = AskFileFaultHook(FileOp::kWrite, path_, n); fault < 0) {
-    return fault;
-  } else if (fault > 0 && static_cast<uint32_t>(fault) < n) {
-    allowed = static_cast<uint32_t>(fault);
-  }
-  const char* bytes = static_cast<const char*>(data);
-  uint32_t done = 0;
-  while (done < allowed) {
-    DWORD written = 0;
-    if (!WriteFile(ToHandle(handle_), bytes + done, allowed - done, &written, nullptr)) {
-      return SystemErrorCode(LastSystemError());
-    }
-    if (written == 0) break;
-    done += written;
-  }
-  if (done != n) return kErrFileShortWrite;
-  return static_cast<int32_t>(n);
-}
-
-int32_t SharedFile::Read(void* data, uint32_t n) {
-  if (!IsOpen()) return kErrFileShortRead;
-  if (int32_t fault = AskFileFaultHook(FileOp::kRead, path_, n); fault < 0) return fault;
-  DWORD got = 0;
-  if (!ReadFile(ToHandle(handle_), data, n, &got, nullptr))
-    return SystemErrorCode(LastSystemError());
-  return static_cast<int32_t>(got);
-}
-
-int32_t SharedFile::FlushToDisk() {
-  if (!IsOpen()) return kErrFileShortWrite;
-  if (int32_t fault = AskFileFaultHook(FileOp::kFlush, path_, 0); fault < 0) return fault;
-  if (!FlushFileBuffers(ToHandle(handle_))) return SystemErrorCode(LastSystemError());
-  return 1;
-}
-
-int32_t SharedFile::SetEnd() {
-  if (!IsOpen()) return kErrFileShortWrite;
-  if (int32_t fault = AskFileFaultHook(FileOp::kSetEnd, path_, 0); fault < 0) return fault;
-  if (!SetEndOfFile(ToHandle(handle_))) return SystemErrorCode(LastSystemError());
-  return 1;
-}
-
-int64_t SharedFile::Size() const {
-  if (!IsOpen()) return -1;
+int64_t FileSize(intptr_t handle) {
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(ToHandle(handle_), &size)) return -1;
+  if (!GetFileSizeEx(ToHandle(handle), &size)) return -1;
   return size.QuadPart;
 }
 
-void SharedFile::Close() {
-  if (IsOpen()) CloseHandle(ToHandle(handle_));
-  handle_ = kInvalid;
-  path_.clear();
+int32_t SeekFile(intptr_t handle, int64_t offset, bool toEnd) {
+  LARGE_INTEGER distance{};
+  distance.QuadPart = offset;
+  if (!SetFilePointerEx(ToHandle(handle), distance, nullptr, toEnd ? FILE_END : FILE_BEGIN)) {
+    return LastSystemErrorCode();
+  }
+  return 1;
 }
+
+int32_t ReadSome(intptr_t handle, void* data, uint32_t n) {
+  DWORD got = 0;
+  if (!::ReadFile(ToHandle(handle), data, n, &got, nullptr)) return LastSystemErrorCode();
+  return static_cast<int32_t>(got);
+}
+
+int32_t WriteSome(intptr_t handle, const void* data, uint32_t n) {
+  DWORD written = 0;
+  if (!::WriteFile(ToHandle(handle), data, n, &written, nullptr)) return LastSystemErrorCode();
+  return static_cast<int32_t>(written);
+}
+
+int32_t FlushFile(intptr_t handle) {
+  if (!FlushFileBuffers(ToHandle(handle))) return LastSystemErrorCode();
+  return 1;
+}
+
+int32_t CutFile(intptr_t handle) {
+  if (!SetEndOfFile(ToHandle(handle))) return LastSystemErrorCode();
+  return 1;
+}
+
+bool RenameOver(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace os
 
 }  // namespace fw::platform

@@ -1,7 +1,8 @@
 // TCP sockets of the platform layer: what the feed client needs (IPv4 stream socket, blocking
 // connect, readable-wait with a time-out, receive, send, shutdown, close, address parsing and host
 // lookup) and, for the gateway simulator and the tests, a listener on 127.0.0.1 with a timed
-// accept. Implemented once per OS (socket_posix.cpp, socket_win32.cpp).
+// accept. The system calls are implemented once per OS (socket_posix.cpp, socket_win32.cpp, and
+// socket_bsd.cpp for those both share), the rules around them once for all (socket.cpp).
 //
 // Results follow error_code.h: a byte count or 1 for success, SystemErrorCode(errno /
 // WSAGetLastError()) for a failure. A handle is owned by whoever created it and is closed exactly

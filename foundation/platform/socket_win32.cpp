@@ -1,25 +1,15 @@
 // Windows sockets (Winsock, version 1.1 requested). select() is used as Winsock offers it: its
 // set is a list of handles, so no handle value is too large for it.
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
 #include "foundation/error_code.h"
-#include "foundation/platform/socket.h"
+#include "foundation/platform/os_calls.h"
+#include "foundation/platform/socket_bsd.h"
 
 namespace fw::platform {
 namespace {
 
-SOCKET Sock(SocketHandle handle) { return static_cast<SOCKET>(handle); }
+SOCKET Sock(SocketHandle handle) { return os::Native(handle); }
 
-int32_t LastError() { return SystemErrorCode(static_cast<uint32_t>(WSAGetLastError())); }
-
-sockaddr_in MakeAddress(uint32_t address, uint16_t port) {
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(port);
-  to.sin_addr.s_addr = htonl(address);
-  return to;
-}
+int32_t LastError() { return os::LastSocketError(); }
 
 int32_t SelectReadable(SOCKET s, uint32_t ms) {
   fd_set readable;
@@ -54,32 +44,9 @@ int32_t SocketCreateTcp(SocketHandle* handle) {
 }
 
 int32_t SocketConnect(SocketHandle handle, uint32_t address, uint16_t port) {
-  const sockaddr_in to = MakeAddress(address, port);
+  const sockaddr_in to = os::IPv4Address(address, port);
   if (connect(Sock(handle), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) return 1;
   return LastError();
-}
-
-int32_t ResolveHostIPv4(const char* name, uint32_t* address) {
-  // An empty name is no host: some resolvers would answer with this machine's own address.
-  if (name == nullptr || *name == '\0') return SystemErrorCode(WSAHOST_NOT_FOUND);
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const int result = getaddrinfo(name, nullptr, &hints, &found);
-  if (result != 0 || found == nullptr) {
-    if (found != nullptr) freeaddrinfo(found);
-    return SystemErrorCode(static_cast<uint32_t>(result != 0 ? result : WSAHOST_NOT_FOUND));
-  }
-  const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-  *address = ntohl(in->sin_addr.s_addr);
-  freeaddrinfo(found);
-  return 1;
-}
-
-int32_t SocketWaitReadable(SocketHandle handle, uint32_t ms) {
-  if (handle == kNoSocket) return -1;
-  return SelectReadable(Sock(handle), ms);
 }
 
 int32_t SocketReceive(SocketHandle handle, void* buffer, uint32_t size) {
@@ -98,71 +65,61 @@ int32_t SocketSend(SocketHandle handle, const void* bytes, uint32_t length) {
 
 bool IsSocketTimeoutCode(int32_t code) { return code == SystemErrorCode(WSAETIMEDOUT); }
 
-void SocketShutdown(SocketHandle handle) {
-  if (handle != kNoSocket) shutdown(Sock(handle), SD_BOTH);
-}
-
-void SocketClose(SocketHandle handle) {
-  if (handle != kNoSocket) closesocket(Sock(handle));
-}
-
-void SocketAbort(SocketHandle handle) {
-  if (handle == kNoSocket) return;
-  linger now{};
-  now.l_onoff = 1;
-  now.l_linger = 0;
-  setsockopt(Sock(handle), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&now), sizeof now);
-  closesocket(Sock(handle));
-}
-
 void SocketSetNoDelay(SocketHandle handle) {
   const BOOL on = TRUE;
   setsockopt(Sock(handle), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
 }
 
-int32_t SocketListenLoopback(uint16_t port, int backlog, SocketHandle* handle,
-                             uint16_t* boundPort) {
+namespace os {
+
+int32_t HostNotFoundCode() { return SystemErrorCode(WSAHOST_NOT_FOUND); }
+
+int32_t LastSocketError() { return SystemErrorCode(static_cast<uint32_t>(WSAGetLastError())); }
+
+// getaddrinfo answers with a Winsock error number.
+int32_t ResolverErrorCode(int result) {
+  return result != 0 ? SystemErrorCode(static_cast<uint32_t>(result)) : HostNotFoundCode();
+}
+
+int32_t WaitReadable(SocketHandle handle, uint32_t ms) { return SelectReadable(Sock(handle), ms); }
+
+void ShutdownSocket(SocketHandle handle) { shutdown(Sock(handle), SD_BOTH); }
+
+void CloseSocket(SocketHandle handle) { closesocket(Sock(handle)); }
+
+int32_t OpenLoopbackListener(uint16_t port, int backlog, SocketHandle* handle) {
   const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return LastError();
   // Without exclusive use another process could bind the same port and take our clients.
   const BOOL on = TRUE;
   setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on), sizeof on);
-  const sockaddr_in at = MakeAddress(INADDR_LOOPBACK, port);
-  if (bind(s, reinterpret_cast<const sockaddr*>(&at), sizeof at) == SOCKET_ERROR ||
+  u_long nonBlocking = 1;
+  const sockaddr_in at = os::IPv4Address(INADDR_LOOPBACK, port);
+  if (ioctlsocket(s, FIONBIO, &nonBlocking) == SOCKET_ERROR ||
+      bind(s, reinterpret_cast<const sockaddr*>(&at), sizeof at) == SOCKET_ERROR ||
       listen(s, backlog) == SOCKET_ERROR) {
     const int32_t code = LastError();
     closesocket(s);
     return code;
   }
-  sockaddr_in bound{};
-  int size = sizeof bound;
-  if (getsockname(s, reinterpret_cast<sockaddr*>(&bound), &size) == SOCKET_ERROR) {
-    const int32_t code = LastError();
-    closesocket(s);
-    return code;
-  }
-  // Non-blocking, so that an accept after a readable select never waits for a client that has
-  // meanwhile given up; an accepted socket is switched back to blocking below.
-  u_long nonBlocking = 1;
-  ioctlsocket(s, FIONBIO, &nonBlocking);
   *handle = static_cast<SocketHandle>(s);
-  *boundPort = ntohs(bound.sin_port);
   return 1;
 }
 
-int32_t SocketAccept(SocketHandle listener, uint32_t ms, SocketHandle* accepted) {
-  const int32_t ready = SelectReadable(Sock(listener), ms);
-  if (ready <= 0) return ready;
+int32_t AcceptWaiting(SocketHandle listener, SocketHandle* accepted) {
   const SOCKET s = accept(Sock(listener), nullptr, nullptr);
   if (s == INVALID_SOCKET) {
     const int error = WSAGetLastError();
     if (error == WSAEWOULDBLOCK || error == WSAECONNRESET || error == WSAEINTR) return 0;
     return SystemErrorCode(static_cast<uint32_t>(error));
   }
+  // An accepted socket inherits the listener's mode; the feed's reads block.
   u_long blocking = 0;
   ioctlsocket(s, FIONBIO, &blocking);
   *accepted = static_cast<SocketHandle>(s);
   return 1;
 }
+
+}  // namespace os
 
 }  // namespace fw::platform

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/gbk_table.h"
+#include "foundation/stdout_encoding.h"
 
 #if FW_HAVE_ICONV
 #include <iconv.h>
@@ -231,6 +232,21 @@ TEST(GbkToUtf8, KnownTextsAndBrokenBytes) {
   char gbk[64];
   const size_t n = Utf8ToGbk(text.data(), text.size(), gbk, sizeof gbk);
   EXPECT_EQ(GbkToUtf8(std::string_view(gbk, n)), text);
+}
+
+// Names as glibc's nl_langinfo(CODESET) reports them for zh_CN.GBK, zh_CN.GB18030, zh_CN,
+// zh_CN.UTF-8, C and en_US.ISO-8859-1, and as the Windows platform reports a console.
+TEST(StdoutEncoding, LocaleCharsetsChooseGbkOrUtf8) {
+  const std::pair<const char*, StdoutEncoding> cases[] = {
+      {"GBK", StdoutEncoding::kGbk},         {"GB18030", StdoutEncoding::kGbk},
+      {"GB2312", StdoutEncoding::kGbk},      {"cp936", StdoutEncoding::kGbk},
+      {"UTF-8", StdoutEncoding::kUtf8},      {"ANSI_X3.4-1968", StdoutEncoding::kUtf8},
+      {"ISO-8859-1", StdoutEncoding::kUtf8}, {"", StdoutEncoding::kUtf8},
+      {"GBK2", StdoutEncoding::kUtf8},       {"BIG5", StdoutEncoding::kUtf8},
+  };
+  for (const auto& [charset, encoding] : cases) {
+    EXPECT_EQ(EncodingForCharset(charset), encoding) << charset;
+  }
 }
 
 TEST(ToLocalText, WritesTheTextAndCountsItsNul) {

@@ -2,8 +2,7 @@
 // (which the run log prints itself) and the market time; its buttons are commands. The service is
 // the same as the Windows program's, driven through the same window rules.
 //
-//   fenwright [--start]     --start presses Start at once (so does autostart=true in the ini)
-//   --report-cycles         one run-log line per write cycle with its load figures (load runs)
+//   fenwright [--start] [--ini FILE] [--stdout-encoding gbk|utf-8] [--report-cycles]
 //   SIGINT / SIGTERM        close the program (the close sequence stops the service first)
 //   on a terminal: start, stop, config, about, quit
 //
@@ -19,14 +18,16 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
-#include "foundation/gbk.h"
 #include "foundation/platform/platform.h"
 #include "foundation/run_log.h"
+#include "foundation/stdout_encoding.h"
 #include "market/process_io.h"
 #include "shell/config_info.h"
 #include "shell/service.h"
 #include "shell/ui_control.h"
+#include "ui/command_line.h"
 #include "ui/main_window_model.h"
 
 namespace {
@@ -37,16 +38,7 @@ std::atomic<bool> gCloseSignal{false};
 
 extern "C" void OnCloseSignal(int) { gCloseSignal = true; }
 
-bool gUtf8 = false;
-
-// Standard output in the terminal's encoding: the system's texts are GBK.
-void Print(std::string_view text) {
-  const std::string shown = gUtf8 ? GbkToUtf8(text) : std::string(text);
-  std::fwrite(shown.data(), 1, shown.size(), stdout);
-  std::fflush(stdout);
-}
-
-void PrintLine(const std::string& text) { Print(text + "\n"); }
+void PrintLine(const std::string& text) { PrintToStdout(text + "\n"); }
 
 // What the workers hand to the main window, taken in order by the main thread.
 class ConsoleWindow : public MainWindowSink {
@@ -117,46 +109,36 @@ void PrintConfig() {
   PrintLine(text);
 }
 
-const char kHelp[] =
-    "fenwright: receives the Shenzhen exchange's binary market data feed and rewrites the legacy\n"
-    "DBF files SJSHQ, SJSXX, SJSXXN, SJSZS, SJSPHHQ and SJSZHHQ every few seconds.\n"
-    "\n"
-    "usage: fenwright [--start] [--report-cycles] [--help]\n"
-    "\n"
-    "  --start          start the service at once (as the Start button; autostart=true in the ini\n"
-    "                   does too)\n"
-    "  --report-cycles  log one line per write cycle: its duration, the receive thread's longest\n"
-    "                   wait for the market state and the updates applied so far (load runs)\n"
-    "  --help           this text\n"
-    "\n"
-    "The settings are read from the ini file beside the executable (fenwright.ini). The run log\n"
-    "goes to standard output and to .\\log\\Tarvik_Log_<YYYYMMDD>.log in the working folder.\n"
-    "SIGINT (Ctrl+C) or SIGTERM closes the program after stopping the service.\n"
-    "On a terminal these commands are read from standard input:\n"
-    "  start    start the service          stop     stop the service\n"
-    "  config   show the configuration     about    show the version\n"
-    "  quit     close the program\n";
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool pressStart = false;
-  shell::ServiceTimings timings;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--start") == 0 || std::strcmp(argv[i], "autostart") == 0) {
-      pressStart = true;
-    } else if (std::strcmp(argv[i], "--report-cycles") == 0) {
-      timings.writer.reportCycles = true;
-    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(kHelp, stdout);
+  const ui::CommandLine options =
+      ui::ParseCommandLine(ui::FrontEnd::kConsole, std::vector<std::string>(argv + 1, argv + argc));
+  switch (options.action) {
+    case ui::CommandLine::Action::kHelp:
+      std::fputs(ui::HelpText(ui::FrontEnd::kConsole), stdout);
       return 0;
-    } else {
-      std::fprintf(stderr, "fenwright: unknown option %s (see --help)\n", argv[i]);
+    case ui::CommandLine::Action::kVersion:
+      std::printf("%s\n", ui::VersionLine().c_str());
+      return 0;
+    case ui::CommandLine::Action::kUsageError:
+      std::fprintf(stderr, "%s\n", options.usageError.c_str());
+      return 2;
+    case ui::CommandLine::Action::kRun:
+      break;
+  }
+  // This program never saves the ini: a named file that is missing would only run the service on
+  // every default.
+  if (!options.iniPath.empty()) {
+    if (!platform::FileExists(options.iniPath)) {
+      std::fprintf(stderr, "fenwright: --ini %s: no such file\n", options.iniPath.c_str());
       return 2;
     }
+    shell::TheConfig().SetIniPath(options.iniPath);
   }
-  gUtf8 = platform::StdoutIsUtf8Terminal();
-  if (gUtf8) SetRunLogConsolePrinter(Print);
+  if (options.encodingChosen) SetStdoutEncoding(options.encoding);
+  shell::ServiceTimings timings;
+  timings.writer.reportCycles = options.reportCycles;
   std::signal(SIGINT, OnCloseSignal);
   std::signal(SIGTERM, OnCloseSignal);
 
@@ -168,7 +150,7 @@ int main(int argc, char** argv) {
     shell::UiControl control(service);
     ui::MainWindowModel model(control, port);
     model.Initialize();
-    if (pressStart && !control.StartRequested()) model.Start();
+    if (options.pressStart && !control.StartRequested()) model.Start();
 
     if (platform::StdinIsTerminal()) {
       // The reader may stay blocked in a read when the program closes: it is left behind.

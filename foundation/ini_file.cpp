@@ -7,6 +7,7 @@
 
 #include "foundation/error_code.h"
 #include "foundation/platform/platform.h"
+#include "foundation/text.h"
 
 namespace fw {
 namespace {
@@ -19,41 +20,8 @@ constexpr size_t kPadColumn = 50;
 // The simple reading mode looks at this many bytes of a key line.
 constexpr size_t kSimpleScanLength = 99;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-bool IsGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool IsGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
-// A lead byte counts as the start of a double-byte character only when a valid second byte
-// follows, so that a stray high byte never swallows the ";" or "=" after it.
-bool IsPairAt(std::string_view s, size_t i) {
-  return i + 1 < s.size() && IsGbkLead(static_cast<unsigned char>(s[i])) &&
-         IsGbkTrail(static_cast<unsigned char>(s[i + 1]));
-}
-
-// Position of `needle` starting on a character boundary, or npos.
-size_t FindOnBoundary(std::string_view s, std::string_view needle) {
-  size_t i = 0;
-  while (i < s.size()) {
-    if (s.compare(i, needle.size(), needle) == 0) return i;
-    i += IsPairAt(s, i) ? 2 : 1;
-  }
-  return std::string_view::npos;
-}
-
-std::string_view TrimLeft(std::string_view s) {
-  size_t b = 0;
-  while (b < s.size() && IsBlank(s[b])) ++b;
-  return s.substr(b);
-}
-std::string_view TrimRight(std::string_view s) {
-  size_t e = s.size();
-  while (e > 0 && IsBlank(s[e - 1])) --e;
-  return s.substr(0, e);
-}
-std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
-
 std::string_view Cut(std::string_view s, size_t maxLength) {
-  return s.substr(0, IniCutLength(s, maxLength));
+  return s.substr(0, GbkCutLength(s, maxLength));
 }
 
 template <size_t N>
@@ -79,7 +47,7 @@ bool IniNameEquals(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   size_t i = 0;
   while (i < a.size()) {
-    if (IsPairAt(a, i)) {
+    if (IsGbkPairAt(a, i)) {
       if (a.compare(i, 2, b.substr(i, 2)) != 0) return false;
       i += 2;
       continue;
@@ -91,18 +59,6 @@ bool IniNameEquals(std::string_view a, std::string_view b) {
     ++i;
   }
   return true;
-}
-
-size_t IniCutLength(std::string_view text, size_t maxLength) {
-  const size_t nul = text.find('\0');
-  if (nul != std::string_view::npos) text = text.substr(0, nul);
-  size_t i = 0;
-  while (i < text.size()) {
-    const size_t width = IsPairAt(text, i) ? 2 : 1;
-    if (i + width > maxLength) break;
-    i += width;
-  }
-  return i;
 }
 
 MIniFile::MIniFile() { Reset(); }
@@ -188,7 +144,7 @@ void MIniFile::ParseLine(std::string_view line, int mode, int32_t* commentKey, i
     size_t marker = rest.find(';');
     size_t markerLength = 1;
     if (marker == std::string_view::npos) {
-      marker = FindOnBoundary(rest, kWideSemicolon);
+      marker = FindOnCharBoundary(rest, kWideSemicolon);
       markerLength = kWideSemicolon.size();
     }
     const std::string_view comment = marker == std::string_view::npos
@@ -225,7 +181,7 @@ void MIniFile::ParseLine(std::string_view line, int mode, int32_t* commentKey, i
     size_t marker = rest.find(';');
     size_t markerLength = 1;
     if (marker == std::string_view::npos) {
-      marker = FindOnBoundary(rest, kWideSemicolon);
+      marker = FindOnCharBoundary(rest, kWideSemicolon);
       markerLength = kWideSemicolon.size();
     }
     std::string_view comment;

@@ -27,10 +27,6 @@ namespace fw {
 // a GBK double-byte character is compared exactly, so that two different Chinese names never match.
 bool IniNameEquals(std::string_view a, std::string_view b);
 
-// How many bytes of `text` are kept when it is cut to at most maxLength bytes: the text ends at a
-// NUL byte, and a GBK double-byte character is never split (the cut falls before it).
-size_t IniCutLength(std::string_view text, size_t maxLength);
-
 class MIniFile {
  public:
   // Reading modes of Open.

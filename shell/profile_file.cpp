@@ -1,29 +1,14 @@
 #include "shell/profile_file.h"
 
 #include "foundation/ini_file.h"
+#include "foundation/number_text.h"
 #include "foundation/platform/platform.h"
+#include "foundation/text.h"
 
 namespace fw::shell {
 namespace {
 
 constexpr std::string_view kWideSemicolon = "；";
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view Trim(std::string_view s) {
-  size_t b = 0;
-  size_t e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
-bool IsPairAt(std::string_view s, size_t i) {
-  if (i + 1 >= s.size()) return false;
-  const auto lead = static_cast<unsigned char>(s[i]);
-  const auto trail = static_cast<unsigned char>(s[i + 1]);
-  return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
-}
 
 // The value as the program means it: without a trailing comment, blanks and enclosing quotes.
 std::string_view CleanValue(std::string_view raw) {
@@ -34,7 +19,7 @@ std::string_view CleanValue(std::string_view raw) {
       raw = raw.substr(0, i);
       break;
     }
-    i += IsPairAt(raw, i) ? 2 : 1;
+    i += IsGbkPairAt(raw, i) ? 2 : 1;
   }
   std::string_view value = Trim(raw);
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
@@ -89,20 +74,14 @@ std::string ProfileFile::GetText(std::string_view section, std::string_view key,
                                  std::string_view defaultValue, size_t maxLength) const {
   std::string value;
   if (!Find(section, key, &value)) value = defaultValue;
-  value.resize(IniCutLength(value, maxLength));
+  value.resize(GbkCutLength(value, maxLength));
   return value;
 }
 
-uint32_t ProfileFile::GetNumber(std::string_view section, std::string_view key,
-                                uint32_t defaultValue) const {
+int32_t ProfileFile::GetNumber(std::string_view section, std::string_view key,
+                               int32_t defaultValue) const {
   std::string value;
-  if (!Find(section, key, &value)) return defaultValue;
-  uint32_t number = 0;
-  for (char c : value) {
-    if (c < '0' || c > '9') break;
-    number = number * 10u + static_cast<uint32_t>(c - '0');
-  }
-  return number;
+  return Find(section, key, &value) ? ParseInt32(value) : defaultValue;
 }
 
 bool ProfileFile::GetFlag(std::string_view section, std::string_view key,

@@ -30,9 +30,9 @@ class ProfileFile {
   // The value (or the default), cut to at most maxLength bytes without splitting a character.
   std::string GetText(std::string_view section, std::string_view key, std::string_view defaultValue,
                       size_t maxLength) const;
-  // The number written in decimal digits at the start of the value (no digit: 0), in 32-bit
-  // unsigned arithmetic; the default when the key is missing.
-  uint32_t GetNumber(std::string_view section, std::string_view key, uint32_t defaultValue) const;
+  // The decimal number at the start of the value, with its sign (ParseInt32: no digit gives 0,
+  // beyond the int32 range the nearest limit); the default when the key is missing.
+  int32_t GetNumber(std::string_view section, std::string_view key, int32_t defaultValue) const;
   // True exactly when the value (or the default text) begins with "true", compared with case.
   bool GetFlag(std::string_view section, std::string_view key, std::string_view defaultText) const;
 

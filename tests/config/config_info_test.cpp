@@ -149,7 +149,7 @@ TEST_F(ConfigInfoTest, PortKeepsItsLow16Bits) {
   };
   const Case cases[] = {{"9129", 9129},     {"70000", 4464}, {"65536", 0},
                         {"  8080  ", 8080}, {"abc", 0},      {"", 0},
-                        {"-5", 0},          {"12ab", 12},    {"4294967297", 1}};
+                        {"-5", 65531},      {"12ab", 12},    {"4294967297", 65535}};
   for (const Case& c : cases) {
     ASSERT_GE(LoadText(HolidayFile() + "[binary]\r\nport=" + c.value + "\r\n"), 0);
     EXPECT_EQ(config_.port, c.port) << c.value;
@@ -189,7 +189,7 @@ TEST_F(ConfigInfoTest, IntegersAreTheirLeadingDigits) {
   EXPECT_EQ(config_.wrIntervalSleep, 0u);
   EXPECT_EQ(config_.begintime, 930);
   EXPECT_EQ(config_.endtime, 0);
-  EXPECT_EQ(config_.heartbt, 0);
+  EXPECT_EQ(config_.heartbt, 15);
 }
 
 TEST_F(ConfigInfoTest, TextsAreCutToTheirLongestValue) {

@@ -7,6 +7,7 @@
 
 #include "foundation/error_code.h"
 #include "foundation/platform/platform.h"
+#include "foundation/text.h"
 #include "tests/support/test_support.h"
 
 namespace fw {
@@ -206,14 +207,16 @@ TEST(IniNameEqualsTest, AsciiFoldsAndGbkBytesCompareExactly) {
   EXPECT_TRUE(IniNameEquals("\x81\x41x", "\x81\x41X"));
 }
 
-TEST(IniCutLengthTest, CutsAtNulAndNeverSplitsACharacter) {
-  EXPECT_EQ(IniCutLength("abcdef", 4), 4u);
-  EXPECT_EQ(IniCutLength("ab", 4), 2u);
-  EXPECT_EQ(IniCutLength(std::string_view("ab\0cd", 5), 4), 2u);
-  EXPECT_EQ(IniCutLength("a\xB0\xA1", 2), 1u);
-  EXPECT_EQ(IniCutLength("a\xB0\xA1", 3), 3u);
+TEST(GbkCutLengthTest, CutsAtNulAndNeverSplitsACharacter) {
+  EXPECT_EQ(GbkCutLength("abcdef", 4), 4u);
+  EXPECT_EQ(GbkCutLength("ab", 4), 2u);
+  EXPECT_EQ(GbkCutLength(std::string_view("ab\0cd", 5), 4), 2u);
+  EXPECT_EQ(GbkCutLength("a\xB0\xA1", 2), 1u);
+  EXPECT_EQ(GbkCutLength("a\xB0\xA1", 3), 3u);
   // A high byte without a valid second byte is one byte on its own.
-  EXPECT_EQ(IniCutLength("a\xB0;", 2), 2u);
+  EXPECT_EQ(GbkCutLength("a\xB0;", 2), 2u);
+  EXPECT_EQ(GbkCutLength("ab\xD6", 3), 3u);
+  EXPECT_EQ(GbkCutLength("abc", 0), 0u);
 }
 
 TEST_F(IniFileTest, TwoSectionsOfOneNameSurviveAndTheFirstIsChanged) {

@@ -3,14 +3,13 @@
 // settings are then saved over the same file (through MIniFile, which keeps every other key) and
 // read again: each setting must read back as loaded, apart from what the write-back itself
 // changes by rule: texts are kept to 99 bytes (never splitting a GBK character) and lose blanks at
-// both ends (a quoted value may have held some, and the cut may leave some), a value enclosed in a
-// pair of quotes loses the pair on the next read as any profile reader does, and integers are
-// written as signed numbers, so a value above 2^31 - 1 does not come back. A value that begins with
-// a comment marker (";" or "；") is not compared: written back as "key = ;text" it reads as an
-// empty value followed by a comment, the same line that a hand-written empty value with a comment
-// gives. Files with a section or key name longer than 31 bytes are only loaded and saved, not
-// compared: the write-back keeps 31 bytes of a name, so such a section may become another one. A
-// save that fails must leave the file as it was.
+// both ends (a quoted value may have held some, and the cut may leave some), and a value enclosed
+// in a pair of quotes loses the pair on the next read as any profile reader does. A value that
+// begins with a comment marker (";" or "；") is not compared: written back as "key = ;text" it
+// reads as an empty value followed by a comment, the same line that a hand-written empty value
+// with a comment gives. Files with a section or key name longer than 31 bytes are only loaded and
+// saved, not compared: the write-back keeps 31 bytes of a name, so such a section may become
+// another one. A save that fails must leave the file as it was.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -184,9 +183,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckText(loaded.ip, again.ip, 127);
   CheckText(loaded.IndexNameFile, again.IndexNameFile, 253);
 
-  if (loaded.begintime >= 0) Check(again.begintime == loaded.begintime);
-  if (loaded.endtime >= 0) Check(again.endtime == loaded.endtime);
-  if (loaded.heartbt >= 0) Check(again.heartbt == loaded.heartbt);
+  Check(again.begintime == loaded.begintime);
+  Check(again.endtime == loaded.endtime);
+  Check(again.heartbt == loaded.heartbt);
   Check(again.writeInterval == loaded.writeInterval);
   Check(again.wrIntervalSleep == loaded.wrIntervalSleep);
   Check(again.port == loaded.port);

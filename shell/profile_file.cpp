@@ -6,30 +6,6 @@
 #include "foundation/text.h"
 
 namespace fw::shell {
-namespace {
-
-constexpr std::string_view kWideSemicolon = "；";
-
-// The value as the program means it: without a trailing comment, blanks and enclosing quotes.
-std::string_view CleanValue(std::string_view raw) {
-  size_t i = 0;
-  while (i < raw.size()) {
-    const bool marker = raw[i] == ';' || raw.compare(i, kWideSemicolon.size(), kWideSemicolon) == 0;
-    if (marker && i > 0 && (raw[i - 1] == ' ' || raw[i - 1] == '\t')) {
-      raw = raw.substr(0, i);
-      break;
-    }
-    i += IsGbkPairAt(raw, i) ? 2 : 1;
-  }
-  std::string_view value = Trim(raw);
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
-    value = value.substr(1, value.size() - 2);
-  }
-  return value;
-}
-
-}  // namespace
 
 int32_t ProfileFile::Load(const std::string& path) {
   entries_.clear();
@@ -54,8 +30,9 @@ int32_t ProfileFile::Load(const std::string& path) {
     if (equals == std::string_view::npos) continue;
     const std::string_view key = Trim(line.substr(0, equals));
     if (key.empty()) continue;
-    entries_.push_back(
-        {section, std::string(key), std::string(CleanValue(line.substr(equals + 1)))});
+    const std::string_view value =
+        SplitIniValue(line.substr(equals + 1), IniComments::kAfterBlank).value;
+    entries_.push_back({section, std::string(key), std::string(value)});
   }
   return 1;
 }

@@ -3,10 +3,11 @@
 //
 // Rules: section and key names match without regard to case (GBK-aware, as MIniFile); blanks
 // around names and values are not part of them; a value enclosed in a matching pair of double or
-// single quotes loses the pair; when several sections or keys share a name, the first key found in
-// file order wins; a missing file or key gives the caller's default. A value ends before a ";" or
-// "；" that follows a blank: that is how MIniFile writes a comment behind a value, and such a
-// comment must never become part of the value on the next start.
+// single quotes is what stands between them; when several sections or keys share a name, the
+// first key found in file order wins; a missing file or key gives the caller's default. Any other
+// value ends before a ";" or "；" that follows a blank: that is how MIniFile writes a comment
+// behind a value, and such a comment must never become part of the value on the next start
+// (SplitIniValue with IniComments::kAfterBlank).
 //
 // A plain value, read once and then only looked up; one owner thread.
 #pragma once

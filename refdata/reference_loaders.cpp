@@ -269,19 +269,22 @@ int32_t ReferenceLoader::Load() {
   Prepare();
   const std::string path = TodaysPath();
   WriteLog(0, openingLine_, path.c_str());
+  // Started before the file is opened: a file that cannot be read leaves no record counted as
+  // today's, so that nothing follows yesterday's file as if it were today's.
+  BeginLoad();
   if (const int32_t opened = OpenPath(path); opened != 0) return opened;
   ReadSecurities();
   return 0;
 }
 
 int32_t ReferenceLoader::LoadText(std::string_view text) {
+  BeginLoad();
   if (const int32_t opened = OpenText(text); opened != 0) return opened;
   ReadSecurities();
   return 0;
 }
 
 void ReferenceLoader::ReadSecurities() {
-  BeginLoad();
   while (EnterNextSecurity()) {
     char code[9];
     if (ReadSecurityID(code) && Accept()) ReadSecurity(code);

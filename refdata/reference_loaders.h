@@ -9,9 +9,10 @@
 // of reference_loaders.cpp.
 //
 // Load returns 0, or -100 (no folder text), -200 (the file is missing, unreadable or not XML) or
-// -300 (no root element); a failed load leaves its table untouched. A successful load starts a new
-// load generation of the table (BeginLoad) and marks every record it read, so that
-// LoadedInCurrentFile tells today's records from those kept from an earlier day.
+// -300 (no root element); a failed load leaves the records of its table as they were. Every load
+// starts a new load generation of the table (BeginLoad), and a successful one marks every record
+// it read, so that LoadedInCurrentFile tells today's records from those kept from an earlier day;
+// after a failed load no record counts as read from today's file.
 //
 // Loaders are made for one load on the thread that initialises the processor (which holds the
 // processor's lock meanwhile) and dropped afterwards; the tables outlive them.
@@ -42,7 +43,7 @@ class ReferenceLoader : public ReferenceFileReader {
 
   // Before the file is opened (the index info loader reads its name map here).
   virtual void Prepare() {}
-  // The file is open and is about to be read: start the table's new load generation.
+  // A load begins: the table starts its new load generation, whether or not the file then reads.
   virtual void BeginLoad() = 0;
   // Whether the entered Security may create a record (the security switch file's source check).
   virtual bool Accept() { return true; }

@@ -122,13 +122,6 @@ INT_PTR MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kWmTakeMail:
       TakeMail();
       return TRUE;
-    case WM_LOG_LINE:
-      // Sent directly (on this thread) with the text as the first parameter.
-      if (wParam != 0) model_.AddLogLine(reinterpret_cast<const char*>(wParam));
-      return TRUE;
-    case WM_MARKET_TIME:
-      model_.SetMarketTime(wParam != 0 ? reinterpret_cast<const char*>(wParam) : "");
-      return TRUE;
     case WM_CTLCOLORSTATIC:
       if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_MARKET_TIME) {
         HDC dc = reinterpret_cast<HDC>(wParam);

@@ -6,7 +6,10 @@
 // Threads: created, run and destroyed on one thread, the user-interface thread; everything here
 // runs there. Worker threads reach the window only through its WindowMailbox (the run log's main
 // window while the dialog lives), which queues their texts and posts a wake-up, so no worker ever
-// waits for this thread. Lifetime: the caller's object; RunModal may be called once.
+// waits for this thread. The run log's message numbers are also dialog messages (1025
+// DM_SETDEFID, 1026 DM_REPOSITION), so the window reads no text from a message's parameters: such
+// a message from anywhere gets the dialog system's handling. Lifetime: the caller's object;
+// RunModal may be called once.
 #pragma once
 
 #include <windows.h>

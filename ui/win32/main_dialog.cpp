@@ -46,8 +46,7 @@ MainDialog::~MainDialog() {
 }
 
 int MainDialog::RunModal(HWND owner) {
-  HWND hwnd = CreateDialogParamA(Instance(), MAKEINTRESOURCEA(IDD_MAIN_DIALOG), owner, DialogProc,
-                                 reinterpret_cast<LPARAM>(this));
+  HWND hwnd = Create(IDD_MAIN_DIALOG, owner);
   if (hwnd == nullptr) return -1;
   const bool ownerWasEnabled = owner != nullptr && EnableWindow(owner, FALSE) == 0;
   ShowWindow(hwnd, SW_SHOW);
@@ -83,19 +82,6 @@ bool MainDialog::Filter(MSG* msg) {
   if (ours && msg->message == WM_KEYDOWN) return true;
   if (config_ && config_->TakeDialogMessage(msg)) return true;
   return false;
-}
-
-INT_PTR CALLBACK MainDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  MainDialog* self = nullptr;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<MainDialog*>(lParam);
-    SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-    self->hwnd_.store(hwnd);
-  } else {
-    self = reinterpret_cast<MainDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-  }
-  if (self == nullptr) return FALSE;
-  return self->OnMessage(message, wParam, lParam);
 }
 
 INT_PTR MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -257,11 +257,14 @@ void MainDialog::InsertLogLine(const std::string& line) {
   // Every line was measured when it arrived, so the widest of them is the larger of the extent so
   // far and this line: the same result as measuring the whole list again, at one line's cost.
   HWND hwnd = hwnd_.load();
-  HDC dc = GetDC(hwnd);
+  // Within a batch the DC of TakeMail, already holding the list's font, measures every line.
+  const bool ownDc = batchDc_ == nullptr;
+  HDC dc = ownDc ? GetDC(hwnd) : batchDc_;
   if (dc == nullptr) return;
   // The dialog's DC holds the system font; the list draws with its own.
   HGDIOBJ previous =
-      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+      ownDc ? SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)))
+            : nullptr;
   SIZE size{};
   if (GetTextExtentPoint32A(dc, line.data(), static_cast<int>(line.size()), &size) != 0) {
     const int width = static_cast<int>(size.cx) + kExtentMarginPx;
@@ -270,8 +273,10 @@ void MainDialog::InsertLogLine(const std::string& line) {
       SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent_), 0);
     }
   }
-  SelectObject(dc, previous);
-  ReleaseDC(hwnd, dc);
+  if (ownDc) {
+    SelectObject(dc, previous);
+    ReleaseDC(hwnd, dc);
+  }
 }
 
 void MainDialog::DeleteLogLine(size_t index) {

@@ -273,20 +273,6 @@ struct ClientLink {
 
 namespace {
 
-// Seconds of the local clock on one continuous scale (days since 1970-01-01 of the proleptic
-// Gregorian calendar), so that a difference spans midnight and month ends.
-int64_t LocalSeconds() {
-  const LocalDateTime now = LocalNow();
-  const int64_t y = now.month <= 2 ? now.year - 1 : now.year;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yearOfEra = y - era * 400;
-  const int64_t monthIndex = now.month > 2 ? now.month - 3 : now.month + 9;
-  const int64_t dayOfYear = (153 * monthIndex + 2) / 5 + now.day - 1;
-  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  const int64_t days = era * 146097 + dayOfEra - 719468;
-  return days * 86400 + now.hour * 3600 + now.minute * 60 + now.second;
-}
-
 // The pass of the receive thread. It keeps to its shared block: the object, the processor and the
 // log are reached only through the gate, and a closed gate ends the thread.
 class ReceiveLoop {
@@ -294,7 +280,7 @@ class ReceiveLoop {
   explicit ReceiveLoop(std::shared_ptr<ClientLink> link)
       : link_(std::move(link)),
         buffer_(new uint8_t[kReceiveBufferBytes]()),
-        holidayReference_(LocalSeconds()) {
+        holidayReference_(SecondsSinceEpoch(LocalNow())) {
     oneSecond_.SetAt(link_->timings.Now());
     lastReceive_.SetAt(link_->timings.Now());
   }
@@ -395,7 +381,7 @@ class ReceiveLoop {
       link_->Log(0, "今天是节假日");
       holidayReported_ = true;
     }
-    const int64_t now = LocalSeconds();
+    const int64_t now = SecondsSinceEpoch(LocalNow());
     if (now - holidayReference_ > static_cast<int64_t>(link_->timings.holidayRepeatSeconds)) {
       link_->Log(0, "今天是节假日");
       holidayReference_ = now;

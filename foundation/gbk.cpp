@@ -6,25 +6,13 @@
 #include <cstring>
 
 #include "foundation/gbk_table.h"
+#include "foundation/text.h"
 
 namespace fw {
 namespace {
 
 // ToLocalText goes through UTF-16 in a buffer of this many units, its NUL included.
 constexpr size_t kMaxUtf16Units = 1024;
-
-void AppendUtf8(uint32_t codePoint, std::string* out) {
-  if (codePoint < 0x80) {
-    out->push_back(static_cast<char>(codePoint));
-  } else if (codePoint < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-    out->push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  }
-}
 
 // Decodes one well-formed UTF-8 sequence at text[0 .. available): its length, or 0 when the bytes
 // there are not one (truncated, overlong, a surrogate, beyond U+10FFFF, a stray continuation).
@@ -84,6 +72,24 @@ bool CodePointOfGbk(uint16_t code, uint32_t* codePoint) {
   return true;
 }
 
+void AppendUtf8(uint32_t codePoint, std::string* out) {
+  if (codePoint < 0x80) {
+    out->push_back(static_cast<char>(codePoint));
+  } else if (codePoint < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
+    out->push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  } else if (codePoint < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  }
+}
+
 size_t Utf8ToGbk(const char* text, size_t textLength, char* output, size_t outputSize) {
   if (output == nullptr || outputSize == 0) return 0;
   const uint8_t* const in = reinterpret_cast<const uint8_t*>(text);
@@ -133,8 +139,7 @@ std::string GbkToUtf8(std::string_view gbk) {
       continue;
     }
     uint32_t codePoint = 0;
-    if (lead >= 0x81 && lead <= 0xFE && i + 1 < n && in[i + 1] >= 0x40 && in[i + 1] <= 0xFE &&
-        in[i + 1] != 0x7F) {
+    if (IsGbkPairAt(gbk, i)) {
       // A two-byte code, assigned or not, is consumed whole so that its trail byte is never
       // mistaken for a character of its own.
       const auto code = static_cast<uint16_t>((lead << 8) | in[i + 1]);

@@ -14,6 +14,9 @@ namespace fw {
 // and terminates it; returns the number of bytes before the terminator.
 size_t Utf8ToGbk(const char* text, size_t textLength, char* output, size_t outputSize);
 
+// Appends the UTF-8 encoding of a code point (at most U+10FFFF; the caller checks).
+void AppendUtf8(uint32_t codePoint, std::string* out);
+
 // The reverse direction, for showing GBK texts on a UTF-8 terminal.
 std::string GbkToUtf8(std::string_view gbk);
 

@@ -7,6 +7,7 @@
 
 #include "foundation/error_code.h"
 #include "foundation/platform/platform.h"
+#include "foundation/text.h"
 
 namespace fw {
 namespace {
@@ -19,41 +20,8 @@ constexpr size_t kPadColumn = 50;
 // The simple reading mode looks at this many bytes of a key line.
 constexpr size_t kSimpleScanLength = 99;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-bool IsGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool IsGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
-// A lead byte counts as the start of a double-byte character only when a valid second byte
-// follows, so that a stray high byte never swallows the ";" or "=" after it.
-bool IsPairAt(std::string_view s, size_t i) {
-  return i + 1 < s.size() && IsGbkLead(static_cast<unsigned char>(s[i])) &&
-         IsGbkTrail(static_cast<unsigned char>(s[i + 1]));
-}
-
-// Position of `needle` starting on a character boundary, or npos.
-size_t FindOnBoundary(std::string_view s, std::string_view needle) {
-  size_t i = 0;
-  while (i < s.size()) {
-    if (s.compare(i, needle.size(), needle) == 0) return i;
-    i += IsPairAt(s, i) ? 2 : 1;
-  }
-  return std::string_view::npos;
-}
-
-std::string_view TrimLeft(std::string_view s) {
-  size_t b = 0;
-  while (b < s.size() && IsBlank(s[b])) ++b;
-  return s.substr(b);
-}
-std::string_view TrimRight(std::string_view s) {
-  size_t e = s.size();
-  while (e > 0 && IsBlank(s[e - 1])) --e;
-  return s.substr(0, e);
-}
-std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
-
 std::string_view Cut(std::string_view s, size_t maxLength) {
-  return s.substr(0, IniCutLength(s, maxLength));
+  return s.substr(0, GbkCutLength(s, maxLength));
 }
 
 template <size_t N>
@@ -68,6 +36,69 @@ char AsciiLower(unsigned char c) {
   return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
 }
 
+// The first comment marker of a text: a ";" anywhere, failing that a "；" on a character boundary.
+// Its position (npos when none) and its length.
+size_t FindMarker(std::string_view text, size_t* length) {
+  *length = 1;
+  const size_t semicolon = text.find(';');
+  if (semicolon != std::string_view::npos) return semicolon;
+  *length = kWideSemicolon.size();
+  return FindOnCharBoundary(text, kWideSemicolon);
+}
+
+size_t MarkerLengthAt(std::string_view text) {
+  if (!text.empty() && text[0] == ';') return 1;
+  return text.starts_with(kWideSemicolon) ? kWideSemicolon.size() : 0;
+}
+
+// A first comment marker that follows a blank (space or tab), on a character boundary.
+size_t FindMarkerAfterBlank(std::string_view text, size_t* length) {
+  for (size_t i = 0; i < text.size(); i += IsGbkPairAt(text, i) ? 2 : 1) {
+    *length = MarkerLengthAt(text.substr(i));
+    if (*length > 0 && i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\t')) return i;
+  }
+  return std::string_view::npos;
+}
+
+// What stands behind "name = " for a value: the value itself, or enclosed in `quote`.
+std::string ValueForm(std::string_view value, char quote) {
+  std::string form;
+  if (quote != '\0') form += quote;
+  form += value;
+  if (quote != '\0') form += quote;
+  return form;
+}
+
+// Whether a form, written as the write-back writes it (padded, with or without a comment behind
+// it), reads back as `value` under both comment rules.
+bool ReadsBack(std::string_view form, std::string_view value) {
+  if (form.find_first_of("\r\n") != std::string_view::npos) return false;
+  for (std::string_view tail : {" ", " ;c"}) {
+    std::string text(1, ' ');
+    text.append(form).append(tail);
+    for (IniComments rule : {IniComments::kAnyMarker, IniComments::kAfterBlank}) {
+      if (SplitIniValue(text, rule).value != value) return false;
+    }
+  }
+  return true;
+}
+
+// The quote a value is written with ('\0': none): the one it was read with while that still
+// carries it, else none when the value reads back without, else the first quote that carries it.
+// A value that begins with a quote is always written in quotes: written bare, a quote at the end
+// of a comment behind it would close it. False when no form carries the value.
+bool ChooseQuote(std::string_view value, char preferred, char* quote) {
+  const bool quoteFirst = !value.empty() && (value[0] == '"' || value[0] == '\'');
+  for (char q : {preferred, '\0', '"', '\''}) {
+    if (q == '\0' && quoteFirst) continue;
+    if (ReadsBack(ValueForm(value, q), value)) {
+      *quote = q;
+      return true;
+    }
+  }
+  return false;
+}
+
 void AppendPadded(std::string* out, size_t lineStart) {
   const size_t length = out->size() - lineStart;
   out->append(length < kPadColumn ? kPadColumn - length : 1, ' ');
@@ -79,7 +110,7 @@ bool IniNameEquals(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   size_t i = 0;
   while (i < a.size()) {
-    if (IsPairAt(a, i)) {
+    if (IsGbkPairAt(a, i)) {
       if (a.compare(i, 2, b.substr(i, 2)) != 0) return false;
       i += 2;
       continue;
@@ -93,16 +124,34 @@ bool IniNameEquals(std::string_view a, std::string_view b) {
   return true;
 }
 
-size_t IniCutLength(std::string_view text, size_t maxLength) {
-  const size_t nul = text.find('\0');
-  if (nul != std::string_view::npos) text = text.substr(0, nul);
-  size_t i = 0;
-  while (i < text.size()) {
-    const size_t width = IsPairAt(text, i) ? 2 : 1;
-    if (i + width > maxLength) break;
-    i += width;
+IniValueText SplitIniValue(std::string_view text, IniComments comments) {
+  const std::string_view t = TrimLeft(text);
+  if (!t.empty() && (t[0] == '"' || t[0] == '\'')) {
+    // The closing quote is the first one after which only blanks follow, or blanks and a comment.
+    for (size_t close = t.find(t[0], 1); close != std::string_view::npos;
+         close = t.find(t[0], close + 1)) {
+      const std::string_view after = t.substr(close + 1);
+      const std::string_view rest = TrimLeft(after);
+      const size_t markerLength = MarkerLengthAt(rest);
+      if (rest.empty() || (markerLength > 0 && rest.size() < after.size())) {
+        return {t.substr(1, close - 1), Trim(rest.substr(markerLength)), t[0]};
+      }
+    }
   }
-  return i;
+  size_t length = 0;
+  const size_t marker = comments == IniComments::kAnyMarker ? FindMarker(text, &length)
+                                                            : FindMarkerAfterBlank(text, &length);
+  if (marker == std::string_view::npos) return {Trim(text), {}, '\0'};
+  return {Trim(text.substr(0, marker)), Trim(text.substr(marker + length)), '\0'};
+}
+
+size_t IniWritableLength(std::string_view value) {
+  size_t length = GbkCutLength(value, MIniFile::kMaxValueLength);
+  char quote = '\0';
+  while (length > 0 && !ChooseQuote(value.substr(0, length), '\0', &quote)) {
+    length = GbkCutLength(value, length - 1);
+  }
+  return length;
 }
 
 MIniFile::MIniFile() { Reset(); }
@@ -185,12 +234,8 @@ void MIniFile::ParseLine(std::string_view line, int mode, int32_t* commentKey, i
     if (close == std::string_view::npos) return;
     const std::string_view name = Trim(line.substr(1, close - 1));
     const std::string_view rest = line.substr(close + 1);
-    size_t marker = rest.find(';');
-    size_t markerLength = 1;
-    if (marker == std::string_view::npos) {
-      marker = FindOnBoundary(rest, kWideSemicolon);
-      markerLength = kWideSemicolon.size();
-    }
+    size_t markerLength = 0;
+    const size_t marker = FindMarker(rest, &markerLength);
     const std::string_view comment = marker == std::string_view::npos
                                          ? std::string_view()
                                          : Trim(rest.substr(marker + markerLength));
@@ -221,23 +266,13 @@ void MIniFile::ParseLine(std::string_view line, int mode, int32_t* commentKey, i
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos) return;
     const std::string_view name = Trim(line.substr(0, equals));
-    std::string_view rest = line.substr(equals + 1);
-    size_t marker = rest.find(';');
-    size_t markerLength = 1;
-    if (marker == std::string_view::npos) {
-      marker = FindOnBoundary(rest, kWideSemicolon);
-      markerLength = kWideSemicolon.size();
-    }
-    std::string_view comment;
-    if (marker != std::string_view::npos) {
-      comment = Trim(rest.substr(marker + markerLength));
-      rest = rest.substr(0, marker);
-    }
+    const IniValueText value = SplitIniValue(line.substr(equals + 1), IniComments::kAnyMarker);
     if (name.empty()) return;
-    const int32_t index = AppendKey(*current, name, Trim(rest));
+    const int32_t index = AppendKey(*current, name, value.value);
     if (index < 0) return;
+    keys_[static_cast<size_t>(index)].quote = value.quote;
     *commentKey = index;
-    if (!comment.empty()) AppendComment(kKeyComment, index, comment);
+    if (!value.comment.empty()) AppendComment(kKeyComment, index, value.comment);
     return;
   }
 
@@ -279,7 +314,9 @@ int32_t MIniFile::AppendKey(int32_t section, std::string_view name, std::string_
   }
   Key key;
   CopyCut(key.name, name);
-  CopyCut(key.value, value);
+  // What is kept is what a write-back can carry, so that the model always reads back as it is.
+  CopyCut(key.value, value.substr(0, IniWritableLength(value)));
+  key.quote = '\0';
   key.nextKey = -1;
   keys_.push_back(key);
   const int32_t index = static_cast<int32_t>(keys_.size() - 1);
@@ -334,7 +371,7 @@ int32_t MIniFile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value, std::string_view comment) {
   section = Cut(section, kMaxNameLength);
   key = Cut(key, kMaxNameLength);
-  value = Cut(value, kMaxValueLength);
+  value = value.substr(0, IniWritableLength(value));
   comment = comment.substr(0, comment.find('\0'));
   if (key.empty()) return kErrBadArgument;
 
@@ -362,7 +399,11 @@ int32_t MIniFile::WriteString(std::string_view section, std::string_view key,
   const int32_t sectionIndex = s >= 0 ? s : AppendSection(section);
   int32_t keyIndex = k;
   if (keyIndex >= 0) {
-    CopyCut(keys_[static_cast<size_t>(keyIndex)].value, value);
+    Key& existing = keys_[static_cast<size_t>(keyIndex)];
+    // The same value keeps the quotes it was read with, so that a save changing nothing changes
+    // no byte of the line.
+    if (value != existing.value) existing.quote = '\0';
+    CopyCut(existing.value, value);
   } else {
     keyIndex = AppendKey(sectionIndex, key, value);
   }
@@ -503,7 +544,9 @@ std::string MIniFile::Render() const {
       const size_t lineStart = out.size();
       out += key.name;
       out += " = ";
-      out += key.value;
+      char quote = '\0';
+      ChooseQuote(key.value, key.quote, &quote);  // a stored value always has a form
+      out += ValueForm(key.value, quote);
       AppendPadded(&out, lineStart);
       if (!writeComments(nSections + static_cast<size_t>(k))) out += "\r\n";
     }

@@ -9,6 +9,10 @@
 // are cut on entry. Each of the four stores (sections, keys, comments, comment text bytes) holds
 // at most 20000 elements; an append beyond that fails with kArrayFull.
 //
+// A value is written as it stands when it reads back so; otherwise (blanks at its ends, a comment
+// marker inside, quotes at its start) it is written in quotes, the ones it was read with when it
+// had some, so that what is written is always what is read again.
+//
 // The write-back goes to "<path>.new", which is then renamed over the file, so a failure at any
 // step leaves the old file as it was.
 //
@@ -27,9 +31,28 @@ namespace fw {
 // a GBK double-byte character is compared exactly, so that two different Chinese names never match.
 bool IniNameEquals(std::string_view a, std::string_view b);
 
-// How many bytes of `text` are kept when it is cut to at most maxLength bytes: the text ends at a
-// NUL byte, and a GBK double-byte character is never split (the cut falls before it).
-size_t IniCutLength(std::string_view text, size_t maxLength);
+// Where a comment may begin behind a value: at any ";" or "；" (MIniFile's own reading), or only at
+// one that follows a blank (the configuration's profile reading, which keeps "a;b" whole).
+enum class IniComments { kAnyMarker, kAfterBlank };
+
+struct IniValueText {
+  std::string_view value;
+  std::string_view comment;
+  char quote;  // the quote that enclosed the value, '\0' for none
+};
+
+// A key line's text after its "=", split into value and comment. A value that begins with a double
+// or single quote, and whose matching quote is followed by nothing but blanks, or by blanks and a
+// comment marker, is the text between the quotes as it stands. Any other value ends before the
+// first comment marker that `comments` allows and loses its blanks at both ends. The comment is
+// what follows the marker, without blanks at its ends.
+IniValueText SplitIniValue(std::string_view text, IniComments comments);
+
+// How many leading bytes of a value the write-back can carry so that both readings give them back
+// whole: at most 99 bytes, up to a NUL, never splitting a character. A value that reads back
+// neither plainly nor in either kind of quotes (it holds a line break, or both quotes each followed
+// by a blank and a comment marker) keeps only its longest prefix that does.
+size_t IniWritableLength(std::string_view value);
 
 class MIniFile {
  public:
@@ -65,9 +88,9 @@ class MIniFile {
 
   // Sets the value of the key in the first section of that name (appended when there is none),
   // appending the key at the end of the section when it is new. A non-empty comment replaces the
-  // key's first comment, or is added as its comment. Names and value are cut to their lengths
-  // before anything is compared or stored. 1; kErrBadArgument for an empty key name; kArrayFull
-  // when a store is full (then nothing at all is changed).
+  // key's first comment, or is added as its comment. Names are cut to their length and the value
+  // to IniWritableLength before anything is compared or stored. 1; kErrBadArgument for an empty key
+  // name; kArrayFull when a store is full (then nothing at all is changed).
   int32_t WriteString(std::string_view section, std::string_view key, std::string_view value,
                       std::string_view comment = {});
   // WriteString of the decimal text ("%d").
@@ -110,6 +133,7 @@ class MIniFile {
   struct Key {
     char name[kMaxNameLength + 1];
     char value[kMaxValueLength + 1];
+    char quote;       // the quote the value was read in and is written in again; '\0' for none
     int32_t nextKey;  // -1 at the end of the chain
   };
   enum : uint8_t { kSectionComment = 0, kKeyComment = 1 };

@@ -31,14 +31,28 @@ void SetLocalClockForTesting(std::function<LocalDateTime()> clock) {
 }
 
 int WeekdayOf(uint32_t date) {
-  // Sakamoto's method.
-  static const int kOffsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-  int year = static_cast<int>(date / 10000);
   const int month = static_cast<int>(date / 100 % 100);
-  const int day = static_cast<int>(date % 100);
   if (month < 1 || month > 12) return -1;
-  if (month < 3) year -= 1;
-  return (year + year / 4 - year / 100 + year / 400 + kOffsets[month - 1] + day) % 7;
+  const int64_t days =
+      DaysSinceEpoch(static_cast<int>(date / 10000), month, static_cast<int>(date % 100));
+  // 1970-01-01 was a Thursday.
+  return static_cast<int>(((days + 4) % 7 + 7) % 7);
+}
+
+int64_t DaysSinceEpoch(int year, int month, int day) {
+  // Counted in 400-year eras of a calendar that starts on 1 March, so that the leap day ends the
+  // year.
+  const int64_t y = month <= 2 ? int64_t{year} - 1 : year;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yearOfEra = y - era * 400;
+  const int64_t monthIndex = month > 2 ? month - 3 : month + 9;
+  const int64_t dayOfYear = (153 * monthIndex + 2) / 5 + day - 1;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+int64_t SecondsSinceEpoch(const LocalDateTime& t) {
+  return DaysSinceEpoch(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
 LocalDateTime MakeLocalDateTime(uint32_t date, uint32_t time, int millisecond) {

@@ -17,8 +17,16 @@ LocalDateTime LocalNow();
 // Installs a replacement clock for every thread; an empty function restores the machine's clock.
 void SetLocalClockForTesting(std::function<LocalDateTime()> clock);
 
-// 0 = Sunday … 6 = Saturday, for a YYYYMMDD date of the Gregorian calendar.
+// 0 = Sunday … 6 = Saturday, for a YYYYMMDD date of the Gregorian calendar; -1 for a month
+// outside 1..12.
 int WeekdayOf(uint32_t date);
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar (negative before it).
+int64_t DaysSinceEpoch(int year, int month, int day);
+
+// A local date and time as seconds on one continuous scale (from 1970-01-01 00:00:00 of the same
+// clock), so that the difference of two readings spans midnight and month ends.
+int64_t SecondsSinceEpoch(const LocalDateTime& t);
 
 // A local date and time from YYYYMMDD and HHMMSS, with its weekday.
 LocalDateTime MakeLocalDateTime(uint32_t date, uint32_t time, int millisecond = 0);

@@ -11,7 +11,9 @@
 #include <new>
 #include <utility>
 
+#include "foundation/gbk.h"
 #include "foundation/platform/platform.h"
+#include "foundation/text.h"
 
 namespace fw {
 namespace {
@@ -35,7 +37,6 @@ struct CharClasses {
 constexpr CharClasses kClasses;
 
 inline uint8_t ClassOf(char c) { return kClasses.of[static_cast<uint8_t>(c)]; }
-inline bool IsBlank(char c) { return ClassOf(c) == kBlank; }
 
 // A token of a tag: [start, end). Blanks before it are skipped; a quoted token runs to its
 // closing quote (or to the end of the text when that is missing); a delimiter is a token of its
@@ -98,24 +99,6 @@ size_t SkipNode(std::string_view text, size_t mark) {
 std::string_view WantedName(const char* name) {
   const size_t length = std::strcspn(name, " =/[");
   return {name, length};
-}
-
-void AppendUtf8(uint32_t codePoint, std::string* out) {
-  if (codePoint < 0x80) {
-    out->push_back(static_cast<char>(codePoint));
-  } else if (codePoint < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-    out->push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else if (codePoint < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  }
 }
 
 int HexValue(char c) {

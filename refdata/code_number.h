@@ -6,25 +6,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
+
+#include "foundation/number_text.h"
 
 namespace fw {
 
 inline int64_t CodeValue(const char* text, size_t maxLength) {
-  size_t i = 0;
-  while (i < maxLength && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
-                           text[i] == '\r' || text[i] == '\v' || text[i] == '\f')) {
-    ++i;
-  }
-  bool negative = false;
-  if (i < maxLength && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  int64_t value = 0;
-  for (; i < maxLength && text[i] >= '0' && text[i] <= '9'; ++i) {
-    if (value < 100000000000LL) value = value * 10 + (text[i] - '0');
-  }
-  return negative ? -value : value;
+  size_t length = 0;
+  while (length < maxLength && text[length] != '\0') ++length;
+  return ParseInt64(std::string_view(text, length));
 }
 
 // The key of the reference tables (unsigned 32-bit, as the tables hold it; 0 is never stored).

@@ -4,25 +4,12 @@
 
 #include "foundation/ini_file.h"
 #include "foundation/local_clock.h"
+#include "foundation/number_text.h"
 
 namespace fw::refdata {
 namespace {
 
-// The decimal value at the start of a text, as the C library reads it: blanks, an optional sign,
-// digits. Saturates instead of overflowing; no digits gives 0.
-int64_t LeadingNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    if (value < 100000000000LL) value = value * 10 + (text[i] - '0');
-  }
-  return negative ? -value : value;
-}
-
-int DaysInMonth(int64_t year, int month) {
+int DaysInMonth(int32_t year, int month) {
   static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   return month == 2 && leap ? 29 : kDays[month - 1];
@@ -43,8 +30,8 @@ int32_t HolidayCalendar::Load(const std::string& path) {
   for (int32_t s = 0; s < ini.SectionCount() && count_ < kMaxDates; ++s) {
     const std::string name = ini.SectionName(s);
     if (!AcceptsSection(name)) continue;
-    int64_t year = LeadingNumber(name);
-    if (year <= 0) year = LeadingNumber(std::string_view(name).substr(0, 4));
+    int32_t year = ParseInt32(name);
+    if (year <= 0) year = ParseInt32(std::string_view(name).substr(0, 4));
     if (year <= 0 || year > 9999) continue;
 
     for (int month = 1; month <= 12 && count_ < kMaxDates; ++month) {
@@ -57,7 +44,7 @@ int32_t HolidayCalendar::Load(const std::string& path) {
       while (begin <= days.size() && count_ < kMaxDates) {
         size_t end = days.find(',', begin);
         if (end == std::string::npos) end = days.size();
-        const int64_t day = LeadingNumber(std::string_view(days).substr(begin, end - begin));
+        const int32_t day = ParseInt32(std::string_view(days).substr(begin, end - begin));
         // A day the month does not have would name another date (Jan 32 is no Feb 1) or none.
         if (day >= 1 && day <= DaysInMonth(year, month)) {
           dates_[static_cast<size_t>(count_++)] =

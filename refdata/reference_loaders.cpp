@@ -14,33 +14,10 @@
 namespace fw::refdata {
 namespace {
 
-// The members of the family: file name stem and opening line.
-struct FamilyMember {
-  const char* rootName;
-  const char* openingLine;
-};
-constexpr FamilyMember kSecuritiesFile{"securities", "opening securityes.xml file: %s "};
-constexpr FamilyMember kAfterHoursFile{"afterhoursparams",
-                                       "opening afterhoursparams.xml file: %s "};
-constexpr FamilyMember kBondDistributionFile{"bonddistributionparams",
-                                             "opening bonddistributionparams.xml file: %s "};
-constexpr FamilyMember kCashAuctionFile{"cashauctionparams",
-                                        "opening cashauctionparams.xml file: %s "};
-constexpr FamilyMember kIssueFile{"issueparams", "opening issueparams.xml file: %s "};
-constexpr FamilyMember kRightsIssueFile{"rightsissueparams",
-                                        "opening rightsissueparams.xml file: %s "};
-constexpr FamilyMember kNegotiationFile{"negotiationparams",
-                                        "opening negotiationparams.xml file: %s "};
-constexpr FamilyMember kIndexInfoFile{"indexinfo", "opening indexinfo.xml file: %s "};
-constexpr FamilyMember kStatFile{"stat", "opening stat.xml file: %s "};
-constexpr FamilyMember kSecuritySwitchFile{"securityswitch",
-                                           "opening securityswitch.xml file: %s "};
-
 // The only SecurityIDSource the loaders take (the exchange's own codes).
 constexpr int32_t kOwnSource = 102;
 
 // ---- Field rules: an element name and how its text becomes a record field
-// -------------------------
 
 template <typename>
 struct MemberOf;
@@ -81,7 +58,6 @@ void StoreInteger(RecordOf<kMember>& record, std::string_view text) {
 }
 
 // ---- securities
-// ------------------------------------------------------------------------------------
 
 using S = SecurityRecord;
 
@@ -201,7 +177,6 @@ char StatusLetter(int32_t status) {
 }
 
 // ---- the parameter files
-// -----------------------------------------------------------------------------
 
 using CashAuction = CashAuctionParamsRecord;
 constexpr FieldRule<CashAuction> kCashAuctionUnits[] = {
@@ -286,7 +261,6 @@ constexpr int kSwitchCount = 31;
 }  // namespace
 
 // ---- the common walk
-// ---------------------------------------------------------------------------------
 
 ReferenceLoader::ReferenceLoader(std::string folder, const char* rootName, const char* openingLine)
     : ReferenceFileReader(std::move(folder), rootName), openingLine_(openingLine) {}
@@ -295,19 +269,22 @@ int32_t ReferenceLoader::Load() {
   Prepare();
   const std::string path = TodaysPath();
   WriteLog(0, openingLine_, path.c_str());
+  // Started before the file is opened: a file that cannot be read leaves no record counted as
+  // today's, so that nothing follows yesterday's file as if it were today's.
+  BeginLoad();
   if (const int32_t opened = OpenPath(path); opened != 0) return opened;
   ReadSecurities();
   return 0;
 }
 
 int32_t ReferenceLoader::LoadText(std::string_view text) {
+  BeginLoad();
   if (const int32_t opened = OpenText(text); opened != 0) return opened;
   ReadSecurities();
   return 0;
 }
 
 void ReferenceLoader::ReadSecurities() {
-  BeginReading();
   while (EnterNextSecurity()) {
     char code[9];
     if (ReadSecurityID(code) && Accept()) ReadSecurity(code);
@@ -326,39 +303,31 @@ bool ReferenceLoader::ReadSymbol(char (&symbol)[40], bool keepTextOnFailure) {
   return true;
 }
 
-// ---- the members
-// -------------------------------------------------------------------------------------
+// ---- the members' read rules
 
-SecuritiesLoader::SecuritiesLoader(std::string folder, SecurityTable& table)
-    : ReferenceLoader(std::move(folder), kSecuritiesFile.rootName, kSecuritiesFile.openingLine),
-      table_(table) {}
-
-void SecuritiesLoader::ReadSecurity(const char* code) {
-  SecurityRecord* record = table_.Find(code, true);
-  if (record == nullptr) return;
-  ReadSymbol(record->Symbol, true);
-  ReadFields<S>(*record, kSecurityHead);
-  ReadStatus(*record);
-  ReadFields<S>(*record, kSecurityMiddle);
+void SecuritiesLoader::Read(SecurityRecord& record) {
+  ReadSymbol(record.Symbol, true);
+  ReadFields<S>(record, kSecurityHead);
+  ReadStatus(record);
+  ReadFields<S>(record, kSecurityMiddle);
   // QualificationFlag is kept as 'T' or 'F'. Without the element a record keeps what it has, so
   // that reading the same Security twice cannot turn a 'T' into an 'F'.
   const bool qualified =
-      ReadChild("QualificationFlag") ? FirstChar(Text()) == 'Y' : record->QualificationFlag == 'T';
-  record->QualificationFlag = qualified ? 'T' : 'F';
-  const bool buy = record->CrdBuyUnderlying == 'Y';
-  const bool sell = record->CrdSellUnderlying == 'Y';
+      ReadChild("QualificationFlag") ? FirstChar(Text()) == 'Y' : record.QualificationFlag == 'T';
+  record.QualificationFlag = qualified ? 'T' : 'F';
+  const bool buy = record.CrdBuyUnderlying == 'Y';
+  const bool sell = record.CrdSellUnderlying == 'Y';
   if (buy && sell) {
-    record->marginFlag = 'A';
+    record.marginFlag = 'A';
   } else if (buy) {
-    record->marginFlag = 'C';
+    record.marginFlag = 'C';
   } else if (sell) {
-    record->marginFlag = 'S';
+    record.marginFlag = 'S';
   }
   for (const FieldGroup& group : kSecurityGroups) {
-    ReadGroup(group.element, [&] { ReadFields(*record, group.fields); });
+    ReadGroup(group.element, [&] { ReadFields(record, group.fields); });
   }
-  ReadFields<S>(*record, kSecurityTail);
-  table_.MarkLoaded(record);
+  ReadFields<S>(record, kSecurityTail);
 }
 
 void SecuritiesLoader::ReadStatus(SecurityRecord& record) {
@@ -379,52 +348,24 @@ void SecuritiesLoader::ReadStatus(SecurityRecord& record) {
   });
 }
 
-AfterHoursParamsLoader::AfterHoursParamsLoader(std::string folder, AfterHoursParamsTable& table)
-    : ReferenceLoader(std::move(folder), kAfterHoursFile.rootName, kAfterHoursFile.openingLine),
-      table_(table) {}
-
-void AfterHoursParamsLoader::ReadSecurity(const char* code) {
-  AfterHoursParamsRecord* record = table_.Find(code, true);
-  if (record == nullptr) return;
+void AfterHoursParamsLoader::Read(AfterHoursParamsRecord& record) {
   // Another source's record is still made and keeps its source, but its units are not read.
   bool ownSource = true;
   if (ReadChild("SecurityIDSource")) {
-    record->SecurityIDSource = ParseInt32(Text());
-    ownSource = record->SecurityIDSource == kOwnSource;
+    record.SecurityIDSource = ParseInt32(Text());
+    ownSource = record.SecurityIDSource == kOwnSource;
   }
-  if (ownSource) ReadFields<AfterHours>(*record, kAfterHoursUnits);
-  table_.MarkLoaded(record);
+  if (ownSource) ReadFields<AfterHours>(record, kAfterHoursUnits);
 }
 
-BondDistributionParamsLoader::BondDistributionParamsLoader(std::string folder,
-                                                           BondDistributionParamsTable& table)
-    : ReferenceLoader(std::move(folder), kBondDistributionFile.rootName,
-                      kBondDistributionFile.openingLine),
-      table_(table) {}
-
-void BondDistributionParamsLoader::ReadSecurity(const char* code) {
-  BondDistributionParamsRecord* record = table_.Find(code, true);
-  if (record == nullptr) return;
-  ReadSymbol(record->Symbol, true);
-  ReadFields<BondDistribution>(*record, kBondDistributionFields);
-  record->price = kBondDistributionPrice;
-  table_.MarkLoaded(record);
+void BondDistributionParamsLoader::Read(BondDistributionParamsRecord& record) {
+  ReadSymbol(record.Symbol, true);
+  ReadFields<BondDistribution>(record, kBondDistributionFields);
+  record.price = kBondDistributionPrice;
 }
 
-CashAuctionParamsLoader::CashAuctionParamsLoader(std::string folder, CashAuctionParamsTable& table)
-    : ReferenceLoader(std::move(folder), kCashAuctionFile.rootName, kCashAuctionFile.openingLine),
-      table_(table) {}
-
-void CashAuctionParamsLoader::ReadSecurity(const char* code) {
-  CashAuctionParamsRecord* record = table_.Find(code, true);
-  if (record == nullptr) return;
-  ReadFields<CashAuction>(*record, kCashAuctionUnits);
-  ReadPriceLimitSettings(*record);
-  ReadFields<CashAuction>(*record, kCashAuctionTail);
-  table_.MarkLoaded(record);
-}
-
-void CashAuctionParamsLoader::ReadPriceLimitSettings(CashAuctionParamsRecord& record) {
+void CashAuctionParamsLoader::Read(CashAuctionParamsRecord& record) {
+  ReadFields<CashAuction>(record, kCashAuctionUnits);
   ReadGroup("PriceLimitSetting", [&] {
     record.settingCount = 0;
     while (record.settingCount < kMaxSettings && FindChild("Setting")) {
@@ -443,87 +384,41 @@ void CashAuctionParamsLoader::ReadPriceLimitSettings(CashAuctionParamsRecord& re
       ++record.settingCount;
     }
   });
+  ReadFields<CashAuction>(record, kCashAuctionTail);
 }
 
-IssueParamsLoader::IssueParamsLoader(std::string folder, IssueParamsTable& table, bool priceUpLimit)
-    : ReferenceLoader(std::move(folder), kIssueFile.rootName, kIssueFile.openingLine),
-      table_(table),
-      priceUpLimit_(priceUpLimit) {}
-
-void IssueParamsLoader::ReadSecurity(const char* code) {
-  IssueParamsRecord* record = table_.Find(code, true);
-  if (record == nullptr) return;
-  ReadSymbol(record->Symbol, true);
-  ReadFields<Issue>(*record, kIssueFields);
-  record->issuePrice = priceUpLimit_ ? record->PriceUpperLimit : record->PriceLowerLimit;
-  table_.MarkLoaded(record);
+void IssueParamsLoader::Read(IssueParamsRecord& record) {
+  ReadSymbol(record.Symbol, true);
+  ReadFields<Issue>(record, kIssueFields);
+  record.issuePrice = priceUpLimit_ ? record.PriceUpperLimit : record.PriceLowerLimit;
 }
 
-RightsIssueParamsLoader::RightsIssueParamsLoader(std::string folder, RightsIssueParamsTable& table)
-    : ReferenceLoader(std::move(folder), kRightsIssueFile.rootName, kRightsIssueFile.openingLine),
-      table_(table) {}
-
-void RightsIssueParamsLoader::ReadSecurity(const char* code) {
-  RightsIssueParamsRecord* record = table_.Find(code, true);
-  if (record == nullptr) return;
-  ReadSymbol(record->Symbol, true);
-  ReadFields<RightsIssue>(*record, kRightsIssueFields);
-  table_.MarkLoaded(record);
+void RightsIssueParamsLoader::Read(RightsIssueParamsRecord& record) {
+  ReadSymbol(record.Symbol, true);
+  ReadFields<RightsIssue>(record, kRightsIssueFields);
 }
 
-NegotiationParamsLoader::NegotiationParamsLoader(std::string folder, NegotiationParamsTable& table)
-    : ReferenceLoader(std::move(folder), kNegotiationFile.rootName, kNegotiationFile.openingLine),
-      table_(table) {}
-
-void NegotiationParamsLoader::ReadSecurity(const char* code) {
-  NegotiationParamsRecord* record = table_.Find(code, true);
-  if (record == nullptr) return;
-  ReadFields<Negotiation>(*record, kNegotiationFields);
-  table_.MarkLoaded(record);
+void NegotiationParamsLoader::Read(NegotiationParamsRecord& record) {
+  ReadFields<Negotiation>(record, kNegotiationFields);
 }
 
-IndexInfoLoader::IndexInfoLoader(std::string folder, IndexInfoTable& table,
-                                 std::string indexNameFile)
-    : ReferenceLoader(std::move(folder), kIndexInfoFile.rootName, kIndexInfoFile.openingLine),
-      table_(table),
-      indexNameFile_(std::move(indexNameFile)) {}
-
-void IndexInfoLoader::Prepare() { names_.Load(indexNameFile_); }
-
-void IndexInfoLoader::ReadSecurity(const char* code) {
-  IndexInfoRecord* record = table_.Find(code, true);
-  if (record == nullptr) return;
-  if (!names_.Lookup(CodeNumber(record->SecurityID, 8), record->Symbol)) {
-    ReadSymbol(record->Symbol, false);
+void IndexInfoLoader::Read(IndexInfoRecord& record) {
+  if (!names_.Lookup(CodeNumber(record.SecurityID, 8), record.Symbol)) {
+    ReadSymbol(record.Symbol, false);
   }
-  ReadFields<IndexInfo>(*record, kIndexInfoFields);
-  table_.MarkLoaded(record);
+  ReadFields<IndexInfo>(record, kIndexInfoFields);
 }
 
-StatLoader::StatLoader(std::string folder, StatTable& table)
-    : ReferenceLoader(std::move(folder), kStatFile.rootName, kStatFile.openingLine),
-      table_(table) {}
-
-void StatLoader::ReadSecurity(const char* code) {
-  StatRecord* record = table_.Find(code, true);
-  if (record == nullptr) return;
-  ReadSymbol(record->Symbol, true);
-  ReadFields<StatRecord>(*record, kStatFields);
-  table_.MarkLoaded(record);
+void StatLoader::Read(StatRecord& record) {
+  ReadSymbol(record.Symbol, true);
+  ReadFields<StatRecord>(record, kStatFields);
 }
-
-SecuritySwitchLoader::SecuritySwitchLoader(std::string folder, SecuritySwitchTable& table)
-    : ReferenceLoader(std::move(folder), kSecuritySwitchFile.rootName,
-                      kSecuritySwitchFile.openingLine),
-      table_(table) {}
 
 bool SecuritySwitchLoader::Accept() {
   return !ReadChild("SecurityIDSource") || ParseInt32(Text()) == kOwnSource;
 }
 
-void SecuritySwitchLoader::ReadSecurity(const char* code) {
-  SecuritySwitchRecord* record = table_.Find(code, true);
-  if (record == nullptr) return;
+void SecuritySwitchLoader::Read(SecuritySwitchRecord& record) {
   while (FindChild("SecuritySwitch")) {
     EnterChild();
     while (FindChild("Setting")) {
@@ -531,14 +426,13 @@ void SecuritySwitchLoader::ReadSecurity(const char* code) {
       if (ReadChild("Switch")) {
         const int32_t type = ParseInt32(Text());
         if (type >= 1 && type <= kSwitchCount && ReadChild("Status")) {
-          record->switches[type - 1] = FirstChar(Text()) == 'Y' ? 'T' : 'F';
+          record.switches[type - 1] = FirstChar(Text()) == 'Y' ? 'T' : 'F';
         }
       }
       LeaveToParent();
     }
     LeaveToParent();
   }
-  table_.MarkLoaded(record);
 }
 
 }  // namespace fw::refdata

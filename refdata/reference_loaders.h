@@ -9,9 +9,10 @@
 // of reference_loaders.cpp.
 //
 // Load returns 0, or -100 (no folder text), -200 (the file is missing, unreadable or not XML) or
-// -300 (no root element); a failed load leaves its table untouched. A successful load starts a new
-// load generation of the table (BeginLoad) and marks every record it read, so that
-// LoadedInCurrentFile tells today's records from those kept from an earlier day.
+// -300 (no root element); a failed load leaves the records of its table as they were. Every load
+// starts a new load generation of the table (BeginLoad), and a successful one marks every record
+// it read, so that LoadedInCurrentFile tells today's records from those kept from an earlier day;
+// after a failed load no record counts as read from today's file.
 //
 // Loaders are made for one load on the thread that initialises the processor (which holds the
 // processor's lock meanwhile) and dropped afterwards; the tables outlive them.
@@ -20,6 +21,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "refdata/index_name_map.h"
 #include "refdata/reference_file_reader.h"
@@ -41,8 +43,8 @@ class ReferenceLoader : public ReferenceFileReader {
 
   // Before the file is opened (the index info loader reads its name map here).
   virtual void Prepare() {}
-  // The file is open and is about to be read: start the table's new load generation.
-  virtual void BeginReading() = 0;
+  // A load begins: the table starts its new load generation, whether or not the file then reads.
+  virtual void BeginLoad() = 0;
   // Whether the entered Security may create a record (the security switch file's source check).
   virtual bool Accept() { return true; }
   // Reads the entered Security whose SecurityID is code (terminated, at most 8 characters).
@@ -61,139 +63,155 @@ class ReferenceLoader : public ReferenceFileReader {
   const char* openingLine_;
 };
 
-// securities_<date>.xml ("opening securityes.xml file: %s ").
-class SecuritiesLoader : public ReferenceLoader {
+// A loader into one kind's table: the record of each usable Security is found or made, read by
+// the kind's Read and marked as read in the current file. A kind is its file name, its opening
+// line and its Read.
+template <typename Table>
+class TableLoader : public ReferenceLoader {
  public:
-  SecuritiesLoader(std::string folder, SecurityTable& table);
+  using Record = typename Table::RecordType;
+
+ protected:
+  TableLoader(std::string folder, Table& table, const char* rootName, const char* openingLine)
+      : ReferenceLoader(std::move(folder), rootName, openingLine), table_(table) {}
+
+  // Reads the entered Security's fields into its record.
+  virtual void Read(Record& record) = 0;
 
  private:
-  void BeginReading() override { table_.BeginLoad(); }
-  void ReadSecurity(const char* code) override;
-  void ReadStatus(SecurityRecord& record);
+  void BeginLoad() final { table_.BeginLoad(); }
+  void ReadSecurity(const char* code) final {
+    Record* record = table_.Find(code, true);
+    if (record == nullptr) return;
+    Read(*record);
+    table_.MarkLoaded(record);
+  }
 
-  SecurityTable& table_;
+  Table& table_;
+};
+
+// securities_<date>.xml.
+class SecuritiesLoader final : public TableLoader<SecurityTable> {
+ public:
+  SecuritiesLoader(std::string folder, SecurityTable& table)
+      : TableLoader(std::move(folder), table, "securities", "opening securityes.xml file: %s ") {}
+
+ private:
+  void Read(SecurityRecord& record) override;
+  void ReadStatus(SecurityRecord& record);
 };
 
 // afterhoursparams_<date>.xml. A SecurityIDSource other than 102 is stored and ends the element.
-class AfterHoursParamsLoader : public ReferenceLoader {
+class AfterHoursParamsLoader final : public TableLoader<AfterHoursParamsTable> {
  public:
-  AfterHoursParamsLoader(std::string folder, AfterHoursParamsTable& table);
+  AfterHoursParamsLoader(std::string folder, AfterHoursParamsTable& table)
+      : TableLoader(std::move(folder), table, "afterhoursparams",
+                    "opening afterhoursparams.xml file: %s ") {}
 
  private:
-  void BeginReading() override { table_.BeginLoad(); }
-  void ReadSecurity(const char* code) override;
-
-  AfterHoursParamsTable& table_;
+  void Read(AfterHoursParamsRecord& record) override;
 };
 
 // bonddistributionparams_<date>.xml; every record read gets the distribution price 1.0.
-class BondDistributionParamsLoader : public ReferenceLoader {
+class BondDistributionParamsLoader final : public TableLoader<BondDistributionParamsTable> {
  public:
-  BondDistributionParamsLoader(std::string folder, BondDistributionParamsTable& table);
+  BondDistributionParamsLoader(std::string folder, BondDistributionParamsTable& table)
+      : TableLoader(std::move(folder), table, "bonddistributionparams",
+                    "opening bonddistributionparams.xml file: %s ") {}
 
  private:
-  void BeginReading() override { table_.BeginLoad(); }
-  void ReadSecurity(const char* code) override;
-
-  BondDistributionParamsTable& table_;
+  void Read(BondDistributionParamsRecord& record) override;
 };
 
 // cashauctionparams_<date>.xml, with up to five price limit settings per security.
-class CashAuctionParamsLoader : public ReferenceLoader {
+class CashAuctionParamsLoader final : public TableLoader<CashAuctionParamsTable> {
  public:
-  CashAuctionParamsLoader(std::string folder, CashAuctionParamsTable& table);
+  CashAuctionParamsLoader(std::string folder, CashAuctionParamsTable& table)
+      : TableLoader(std::move(folder), table, "cashauctionparams",
+                    "opening cashauctionparams.xml file: %s ") {}
 
  private:
-  void BeginReading() override { table_.BeginLoad(); }
-  void ReadSecurity(const char* code) override;
-  void ReadPriceLimitSettings(CashAuctionParamsRecord& record);
-
-  CashAuctionParamsTable& table_;
+  void Read(CashAuctionParamsRecord& record) override;
 };
 
 // issueparams_<date>.xml. The issue price of every record read is PriceUpperLimit when
 // priceUpLimit (the configuration's PriceUpLimit) is set, else PriceLowerLimit.
-class IssueParamsLoader : public ReferenceLoader {
+class IssueParamsLoader final : public TableLoader<IssueParamsTable> {
  public:
-  IssueParamsLoader(std::string folder, IssueParamsTable& table, bool priceUpLimit);
+  IssueParamsLoader(std::string folder, IssueParamsTable& table, bool priceUpLimit)
+      : TableLoader(std::move(folder), table, "issueparams", "opening issueparams.xml file: %s "),
+        priceUpLimit_(priceUpLimit) {}
 
  private:
-  void BeginReading() override { table_.BeginLoad(); }
-  void ReadSecurity(const char* code) override;
+  void Read(IssueParamsRecord& record) override;
 
-  IssueParamsTable& table_;
   bool priceUpLimit_;
 };
 
 // rightsissueparams_<date>.xml.
-class RightsIssueParamsLoader : public ReferenceLoader {
+class RightsIssueParamsLoader final : public TableLoader<RightsIssueParamsTable> {
  public:
-  RightsIssueParamsLoader(std::string folder, RightsIssueParamsTable& table);
+  RightsIssueParamsLoader(std::string folder, RightsIssueParamsTable& table)
+      : TableLoader(std::move(folder), table, "rightsissueparams",
+                    "opening rightsissueparams.xml file: %s ") {}
 
  private:
-  void BeginReading() override { table_.BeginLoad(); }
-  void ReadSecurity(const char* code) override;
-
-  RightsIssueParamsTable& table_;
+  void Read(RightsIssueParamsRecord& record) override;
 };
 
 // negotiationparams_<date>.xml.
-class NegotiationParamsLoader : public ReferenceLoader {
+class NegotiationParamsLoader final : public TableLoader<NegotiationParamsTable> {
  public:
-  NegotiationParamsLoader(std::string folder, NegotiationParamsTable& table);
+  NegotiationParamsLoader(std::string folder, NegotiationParamsTable& table)
+      : TableLoader(std::move(folder), table, "negotiationparams",
+                    "opening negotiationparams.xml file: %s ") {}
 
  private:
-  void BeginReading() override { table_.BeginLoad(); }
-  void ReadSecurity(const char* code) override;
-
-  NegotiationParamsTable& table_;
+  void Read(NegotiationParamsRecord& record) override;
 };
 
 // indexinfo_<date>.xml. The operator's index name map (indexNameFile, the configuration's
 // IndexNameFile) is read afresh first; an index it names gets that 8-byte name over the first 8
 // bytes of its Symbol and its Symbol element is not read. Otherwise the Symbol is stored only when
 // it converts. A missing name file is logged by the map and the index file is loaded anyway.
-class IndexInfoLoader : public ReferenceLoader {
+class IndexInfoLoader final : public TableLoader<IndexInfoTable> {
  public:
-  IndexInfoLoader(std::string folder, IndexInfoTable& table, std::string indexNameFile);
+  IndexInfoLoader(std::string folder, IndexInfoTable& table, std::string indexNameFile)
+      : TableLoader(std::move(folder), table, "indexinfo", "opening indexinfo.xml file: %s "),
+        indexNameFile_(std::move(indexNameFile)) {}
 
   const IndexNameMap& Names() const { return names_; }
 
  private:
-  void Prepare() override;
-  void BeginReading() override { table_.BeginLoad(); }
-  void ReadSecurity(const char* code) override;
+  void Prepare() override { names_.Load(indexNameFile_); }
+  void Read(IndexInfoRecord& record) override;
 
-  IndexInfoTable& table_;
   std::string indexNameFile_;
   IndexNameMap names_;
 };
 
 // stat_<date>.xml.
-class StatLoader : public ReferenceLoader {
+class StatLoader final : public TableLoader<StatTable> {
  public:
-  StatLoader(std::string folder, StatTable& table);
+  StatLoader(std::string folder, StatTable& table)
+      : TableLoader(std::move(folder), table, "stat", "opening stat.xml file: %s ") {}
 
  private:
-  void BeginReading() override { table_.BeginLoad(); }
-  void ReadSecurity(const char* code) override;
-
-  StatTable& table_;
+  void Read(StatRecord& record) override;
 };
 
 // securityswitch_<date>.xml. A Security whose SecurityIDSource is present and not 102 is skipped
 // before any record is made. Each SecuritySwitch/Setting with a Switch n in 1..31 sets switch n to
 // 'T' when its Status begins with 'Y', else 'F'; a Setting without Status leaves it alone.
-class SecuritySwitchLoader : public ReferenceLoader {
+class SecuritySwitchLoader final : public TableLoader<SecuritySwitchTable> {
  public:
-  SecuritySwitchLoader(std::string folder, SecuritySwitchTable& table);
+  SecuritySwitchLoader(std::string folder, SecuritySwitchTable& table)
+      : TableLoader(std::move(folder), table, "securityswitch",
+                    "opening securityswitch.xml file: %s ") {}
 
  private:
-  void BeginReading() override { table_.BeginLoad(); }
   bool Accept() override;
-  void ReadSecurity(const char* code) override;
-
-  SecuritySwitchTable& table_;
+  void Read(SecuritySwitchRecord& record) override;
 };
 
 }  // namespace fw::refdata

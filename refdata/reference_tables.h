@@ -30,6 +30,7 @@ namespace fw::refdata {
 template <typename Record, bool kAlwaysCreates>
 class ReferenceTable {
  public:
+  using RecordType = Record;
   struct Entry {
     Record record;
     uint32_t loadGeneration;  // the load that last read this record from its file; 0 = none

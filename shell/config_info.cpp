@@ -1,6 +1,5 @@
 #include "shell/config_info.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -8,6 +7,7 @@
 #include "foundation/local_clock.h"
 #include "foundation/platform/platform.h"
 #include "foundation/run_log.h"
+#include "foundation/text.h"
 #include "shell/profile_file.h"
 
 namespace fw::shell {
@@ -37,7 +37,7 @@ std::string_view Text(const char (&field)[N]) {
 
 template <size_t N>
 void SetText(char (&field)[N], std::string_view value) {
-  const size_t n = IniCutLength(value, N - 1);
+  const size_t n = GbkCutLength(value, N - 1);
   if (n > 0) std::memcpy(field, value.data(), n);
   std::memset(field + n, 0, N - n);
 }
@@ -86,23 +86,24 @@ int32_t ConfigInfo::Load() {
   SetText(Sjszsdbf, profile.GetText("dbffile", "Sjszsdbf", ".\\SJSZS.dbf", kPathLength));
   SetText(Sjsphhqdbf, profile.GetText("dbffile", "Sjsphhqdbf", ".\\SJSPHHQ.dbf", kPathLength));
   SetText(Sjszhhqdbf, profile.GetText("dbffile", "Sjszhhqdbf", ".\\SJSZHHQ.dbf", kPathLength));
-  writeInterval = profile.GetNumber("dbffile", "writeInterval", 3000);
-  wrIntervalSleep = profile.GetNumber("dbffile", "wrIntervalSleep", 1000);
+  // The intervals are written as signed numbers ("%d"), like every integer: their bits come back.
+  writeInterval = static_cast<uint32_t>(profile.GetNumber("dbffile", "writeInterval", 3000));
+  wrIntervalSleep = static_cast<uint32_t>(profile.GetNumber("dbffile", "wrIntervalSleep", 1000));
   if (writeInterval <= wrIntervalSleep) WriteLog(0, "%s", kIntervalMessage);
 
   SetText(ip, profile.GetText("binary", "ip", "127.0.0.1", kAddressLength));
-  port = static_cast<uint16_t>(profile.GetNumber("binary", "port", 0) & 0xFFFFu);
+  port = static_cast<uint16_t>(profile.GetNumber("binary", "port", 0) & 0xFFFF);
   SetText(savefile, profile.GetText("binary", "savefile", "", kPathLength));
   savefileflag = profile.GetFlag("binary", "savefileflag", "false");
 
   lostHighVol = profile.GetFlag("dbffile", "lostHighVol", "false");
 
-  begintime = static_cast<int32_t>(profile.GetNumber("binary", "begintime", 845));
-  endtime = static_cast<int32_t>(profile.GetNumber("binary", "endtime", 1630));
+  begintime = profile.GetNumber("binary", "begintime", 845);
+  endtime = profile.GetNumber("binary", "endtime", 1630);
 
   SetText(sender, profile.GetText("logon", "sender", "", kLogonLength));
   SetText(target, profile.GetText("logon", "target", "", kLogonLength));
-  heartbt = static_cast<int32_t>(profile.GetNumber("logon", "heartbt", 30));
+  heartbt = profile.GetNumber("logon", "heartbt", 30);
   SetText(password, profile.GetText("logon", "password", "", kLogonLength));
   SetText(ver, profile.GetText("logon", "ver", "", kVersionLength));
 
@@ -150,11 +151,6 @@ int32_t ConfigInfo::Save() const {
   auto keep = [&status](int32_t rc) {
     if (rc < 0 && status >= 0) status = rc;
   };
-  auto writeUnsigned = [&](const char* section, const char* key, uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u", value);
-    keep(ini.WriteString(section, key, text));
-  };
 
   keep(ini.WriteString("binary", "ip", Text(ip)));
   keep(ini.WriteInt("binary", "port", port));
@@ -177,9 +173,8 @@ int32_t ConfigInfo::Save() const {
   keep(ini.WriteString("dbffile", "Sjszsdbf", Text(Sjszsdbf)));
   keep(ini.WriteString("dbffile", "Sjsphhqdbf", Text(Sjsphhqdbf)));
   keep(ini.WriteString("dbffile", "Sjszhhqdbf", Text(Sjszhhqdbf)));
-  // Unsigned, so that a large interval is read back as written.
-  writeUnsigned("dbffile", "writeInterval", writeInterval);
-  writeUnsigned("dbffile", "wrIntervalSleep", wrIntervalSleep);
+  keep(ini.WriteInt("dbffile", "writeInterval", static_cast<int32_t>(writeInterval)));
+  keep(ini.WriteInt("dbffile", "wrIntervalSleep", static_cast<int32_t>(wrIntervalSleep)));
   keep(ini.WriteBool("dbffile", "lostHighVol", lostHighVol ? 1 : 0));
 
   keep(ini.WriteString("other", "holiday", Text(holiday)));
@@ -195,7 +190,7 @@ const char* ConfigInfo::ExpandLoadFolder() {
   std::string text(Text(loadFolder));
   ReplaceAll(&text, kDatePlaceholder, [] { return LocalNow().Date(); });
   ReplaceAll(&text, kTimePlaceholder, [] { return LocalNow().Time(); });
-  text.resize(IniCutLength(text, kExpandedLength));
+  text.resize(GbkCutLength(text, kExpandedLength));
   SetText(loadFolderExpanded, text);
   return loadFolderExpanded;
 }

@@ -1,50 +1,11 @@
 #include "shell/profile_file.h"
 
 #include "foundation/ini_file.h"
+#include "foundation/number_text.h"
 #include "foundation/platform/platform.h"
+#include "foundation/text.h"
 
 namespace fw::shell {
-namespace {
-
-constexpr std::string_view kWideSemicolon = "；";
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view Trim(std::string_view s) {
-  size_t b = 0;
-  size_t e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
-bool IsPairAt(std::string_view s, size_t i) {
-  if (i + 1 >= s.size()) return false;
-  const auto lead = static_cast<unsigned char>(s[i]);
-  const auto trail = static_cast<unsigned char>(s[i + 1]);
-  return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
-}
-
-// The value as the program means it: without a trailing comment, blanks and enclosing quotes.
-std::string_view CleanValue(std::string_view raw) {
-  size_t i = 0;
-  while (i < raw.size()) {
-    const bool marker = raw[i] == ';' || raw.compare(i, kWideSemicolon.size(), kWideSemicolon) == 0;
-    if (marker && i > 0 && (raw[i - 1] == ' ' || raw[i - 1] == '\t')) {
-      raw = raw.substr(0, i);
-      break;
-    }
-    i += IsPairAt(raw, i) ? 2 : 1;
-  }
-  std::string_view value = Trim(raw);
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
-    value = value.substr(1, value.size() - 2);
-  }
-  return value;
-}
-
-}  // namespace
 
 int32_t ProfileFile::Load(const std::string& path) {
   entries_.clear();
@@ -69,8 +30,9 @@ int32_t ProfileFile::Load(const std::string& path) {
     if (equals == std::string_view::npos) continue;
     const std::string_view key = Trim(line.substr(0, equals));
     if (key.empty()) continue;
-    entries_.push_back(
-        {section, std::string(key), std::string(CleanValue(line.substr(equals + 1)))});
+    const std::string_view value =
+        SplitIniValue(line.substr(equals + 1), IniComments::kAfterBlank).value;
+    entries_.push_back({section, std::string(key), std::string(value)});
   }
   return 1;
 }
@@ -89,20 +51,14 @@ std::string ProfileFile::GetText(std::string_view section, std::string_view key,
                                  std::string_view defaultValue, size_t maxLength) const {
   std::string value;
   if (!Find(section, key, &value)) value = defaultValue;
-  value.resize(IniCutLength(value, maxLength));
+  value.resize(GbkCutLength(value, maxLength));
   return value;
 }
 
-uint32_t ProfileFile::GetNumber(std::string_view section, std::string_view key,
-                                uint32_t defaultValue) const {
+int32_t ProfileFile::GetNumber(std::string_view section, std::string_view key,
+                               int32_t defaultValue) const {
   std::string value;
-  if (!Find(section, key, &value)) return defaultValue;
-  uint32_t number = 0;
-  for (char c : value) {
-    if (c < '0' || c > '9') break;
-    number = number * 10u + static_cast<uint32_t>(c - '0');
-  }
-  return number;
+  return Find(section, key, &value) ? ParseInt32(value) : defaultValue;
 }
 
 bool ProfileFile::GetFlag(std::string_view section, std::string_view key,

@@ -12,10 +12,12 @@ jobs=$(nproc)
 start=$SECONDS
 step() { echo; echo "=== $* ($((SECONDS - start)) s)"; }
 
+# setup.sh has installed the DBF readers: a read-back test that cannot find them fails instead of
+# skipping. Wine cannot run them, so the Windows suite runs without.
 suite() {  # preset
   cmake --preset "$1" >/dev/null
   cmake --build --preset "$1" -j"$jobs"
-  ctest --preset "$1" -j"$jobs"
+  FW_REQUIRE_DBF_READERS=1 ctest --preset "$1" -j"$jobs"
 }
 
 step "layout (clang-format)"

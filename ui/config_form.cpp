@@ -2,8 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
+#include "foundation/number_text.h"
 #include "foundation/platform/socket.h"
+#include "foundation/text.h"
 
 namespace fw::ui {
 namespace {
@@ -85,7 +88,7 @@ auto* FlagField(Record& c, int id) {
 }
 
 // Numbers are shown as "%d" of the field's bits, so that an unsigned field beyond INT32_MAX
-// reads back unchanged through ReadLeadingNumber.
+// reads back unchanged through ParseInt32.
 int32_t NumberField(const shell::ConfigInfo& c, int id) {
   switch (id) {
     case IDC_CFG_PORT:
@@ -105,33 +108,29 @@ int32_t NumberField(const shell::ConfigInfo& c, int id) {
   }
 }
 
-void SetNumberField(shell::ConfigInfo* c, int id, uint32_t value) {
+void SetNumberField(shell::ConfigInfo* c, int id, int32_t value) {
   switch (id) {
     case IDC_CFG_PORT:
-      c->port = static_cast<uint16_t>(value & 0xFFFFu);
+      c->port = static_cast<uint16_t>(value & 0xFFFF);
       break;
     case IDC_CFG_HEARTBT:
-      c->heartbt = static_cast<int32_t>(value);
+      c->heartbt = value;
       break;
     case IDC_CFG_BEGINTIME:
-      c->begintime = static_cast<int32_t>(value);
+      c->begintime = value;
       break;
     case IDC_CFG_ENDTIME:
-      c->endtime = static_cast<int32_t>(value);
+      c->endtime = value;
       break;
     case IDC_CFG_WRITEINTERVAL:
-      c->writeInterval = value;
+      c->writeInterval = static_cast<uint32_t>(value);
       break;
     case IDC_CFG_WRINTERVALSLEEP:
-      c->wrIntervalSleep = value;
+      c->wrIntervalSleep = static_cast<uint32_t>(value);
       break;
     default:
       break;
   }
-}
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 }  // namespace
@@ -205,13 +204,13 @@ void ApplyForm(const ConfigForm& form, shell::ConfigInfo* config) {
         break;
       }
       case Kind::kNumber:
-        SetNumberField(config, control.id, ReadLeadingNumber(textOf(control.id)));
+        SetNumberField(config, control.id, ParseInt32(textOf(control.id)));
         break;
       case Kind::kText: {
         size_t width = 0;
         char* field = TextField(*config, control.id, &width);
         const std::string_view text = textOf(control.id);
-        const size_t n = CutToField(text, width);
+        const size_t n = GbkCutLength(text, width - 1);
         if (n > 0) std::memcpy(field, text.data(), n);  // an absent text has no data pointer
         field[n] = '\0';
         if (control.id == IDC_CFG_LOADFOLDER) config->ExpandLoadFolder();
@@ -224,34 +223,6 @@ void ApplyForm(const ConfigForm& form, shell::ConfigInfo* config) {
       }
     }
   }
-}
-
-uint32_t ReadLeadingNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  uint32_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10u + static_cast<uint32_t>(text[i] - '0');
-  }
-  return negative ? 0u - value : value;
-}
-
-size_t CutToField(std::string_view text, size_t width) {
-  if (width == 0) return 0;
-  const size_t room = width - 1;
-  size_t kept = 0;
-  while (kept < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[kept]);
-    const size_t step = lead >= 0x81 && lead <= 0xFE && kept + 1 < text.size() ? 2 : 1;
-    if (kept + step > room) break;
-    kept += step;
-  }
-  return kept;
 }
 
 }  // namespace fw::ui

@@ -8,11 +8,9 @@
 #pragma once
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
-#include <string_view>
 
 #include "shell/config_info.h"
 #include "ui/dialog_ids.h"
@@ -49,18 +47,11 @@ struct ConfigForm {
 ConfigForm FormFromConfig(const shell::ConfigInfo& config);
 
 // Save: empties the record's texts, then copies every control into its field: the address as
-// "a.b.c.d"; numbers by ReadLeadingNumber (port keeps the low 16 bits); texts cut to their field
-// (see CutToField); a flag is true when ticked. The folder is expanded right after loadFolder is
-// copied. A control missing from the form counts as empty or unticked. Nothing is validated.
+// "a.b.c.d"; numbers by ParseInt32, an unsigned field taking the bits of the result (port keeps
+// the low 16 bits), so that the text of a field's own "%d" always reads back as the same value;
+// texts cut to what their field holds with its NUL, never keeping half of a two-byte character; a
+// flag is true when ticked. The folder is expanded right after loadFolder is copied. A control
+// missing from the form counts as empty or unticked. Nothing is validated.
 void ApplyForm(const ConfigForm& form, shell::ConfigInfo* config);
-
-// The number written in decimal at the start of a text, as a C reader takes it: leading blanks and
-// one sign are allowed, no digit gives 0, and the value is kept modulo 2^32 (as the ini reader
-// keeps it), so the text of a field's own "%d" always reads back as the same field value.
-uint32_t ReadLeadingNumber(std::string_view text);
-
-// How many leading bytes of a GBK text fit a field of `width` bytes with its terminating NUL,
-// without keeping the first byte of a two-byte character whose second byte does not fit.
-size_t CutToField(std::string_view text, size_t width);
 
 }  // namespace fw::ui

@@ -149,7 +149,7 @@ TEST_F(ConfigInfoTest, PortKeepsItsLow16Bits) {
   };
   const Case cases[] = {{"9129", 9129},     {"70000", 4464}, {"65536", 0},
                         {"  8080  ", 8080}, {"abc", 0},      {"", 0},
-                        {"-5", 0},          {"12ab", 12},    {"4294967297", 1}};
+                        {"-5", 65531},      {"12ab", 12},    {"4294967297", 65535}};
   for (const Case& c : cases) {
     ASSERT_GE(LoadText(HolidayFile() + "[binary]\r\nport=" + c.value + "\r\n"), 0);
     EXPECT_EQ(config_.port, c.port) << c.value;
@@ -189,7 +189,7 @@ TEST_F(ConfigInfoTest, IntegersAreTheirLeadingDigits) {
   EXPECT_EQ(config_.wrIntervalSleep, 0u);
   EXPECT_EQ(config_.begintime, 930);
   EXPECT_EQ(config_.endtime, 0);
-  EXPECT_EQ(config_.heartbt, 0);
+  EXPECT_EQ(config_.heartbt, 15);
 }
 
 TEST_F(ConfigInfoTest, TextsAreCutToTheirLongestValue) {
@@ -373,8 +373,8 @@ TEST_F(ConfigInfoTest, SaveOfAMissingFileCreatesItInOrder) {
                 Line("savefile = D:\\capture\\") + Line("begintime = 900") +
                 Line("endtime = 1530") + Line("savefileflag = true") +  //
                 Header("logon") + Line("sender = FENWRIGHT01") + Line("target = MDGW") +
-                Line("heartbt = 15") + Line("password = s3cr;t") + Line("ver = 1.00") +  //
-                Header("xmlfile") + Line("loadFolder = D:\\sz\\<YYYYMMDD>\\") +          //
+                Line("heartbt = 15") + Line("password = \"s3cr;t\"") + Line("ver = 1.00") +  //
+                Header("xmlfile") + Line("loadFolder = D:\\sz\\<YYYYMMDD>\\") +              //
                 Header("dbffile") + Line("hqdbf = D:\\dbf\\SJSHQ.DBF") +
                 Line("szl1 = D:\\dbf\\SJSXXN.DBF") + Line("Sjsxxdbf = D:\\dbf\\SJSXX.DBF") +
                 Line("Sjszsdbf = D:\\dbf\\SJSZS.DBF") + Line("Sjsphhqdbf = D:\\dbf\\SJSPHHQ.DBF") +
@@ -499,6 +499,54 @@ TEST_F(ConfigInfoTest, SavedSettingsReadBackTheSame) {
   EXPECT_TRUE(read.PriceUpLimit);
   EXPECT_TRUE(read.autostart);
   EXPECT_TRUE(window_->LogLines().empty());
+}
+
+// Values that the ini file's own syntax could take apart: each must come back as saved (cut only
+// to the 99 bytes a value holds in the file), save after save, and a save that changes nothing
+// must leave the file as it was.
+TEST_F(ConfigInfoTest, AwkwardValuesReadBackAsSavedAndTheFileStopsChanging) {
+  using Field = char* (*)(ConfigInfo&);
+  struct Row {
+    Field field;
+    std::string saved;
+    std::string read;
+  };
+  const std::string longest = std::string(97, 'p') + ";q";  // 99 bytes, written in quotes
+  const Row rows[] = {
+      {[](ConfigInfo& x) { return x.password; }, ";abc", ";abc"},
+      {[](ConfigInfo& x) { return x.sender; }, "a ;b", "a ;b"},
+      {[](ConfigInfo& x) { return x.target; }, "\"x\"", "\"x\""},
+      {[](ConfigInfo& x) { return x.ver; }, "  blanks at both ends\t ", "  blanks at both ends\t "},
+      {[](ConfigInfo& x) { return x.loadFolder; }, "D:\\a；b\\", "D:\\a；b\\"},
+      {[](ConfigInfo& x) { return x.savefile; }, "k=v;w= ", "k=v;w= "},
+      {[](ConfigInfo& x) { return x.IndexNameFile; }, "'it' ;s\"", "'it' ;s\""},
+      {[](ConfigInfo& x) { return x.hqdbf; }, "D:\\行情\\SJSHQ.DBF ;旧", "D:\\行情\\SJSHQ.DBF ;旧"},
+      {[](ConfigInfo& x) { return x.szl1; }, longest + "cut", longest},
+      {[](ConfigInfo& x) { return x.Sjsxxdbf; }, std::string(98, 'x') + "行", std::string(98, 'x')},
+      {[](ConfigInfo& x) { return x.Sjszsdbf; }, "\"", "\""},
+      {[](ConfigInfo& x) { return x.Sjsphhqdbf; }, "=", "="},
+  };
+  ConfigInfo c;
+  Realistic(&c);
+  c.begintime = -845;
+  for (const Row& row : rows) std::strcpy(row.field(c), row.saved.c_str());
+
+  std::string settled;
+  for (int round = 1; round <= 1000; ++round) {
+    ASSERT_EQ(c.Save(), 1) << "round " << round;
+    if (round == 2) {
+      settled = ReadFileBytes(iniPath_);
+    } else if (round > 2) {
+      ASSERT_EQ(ReadFileBytes(iniPath_), settled) << "round " << round;
+    }
+    ConfigInfo read;
+    ASSERT_EQ(read.Load(iniPath_), 1);
+    for (const Row& row : rows) {
+      ASSERT_EQ(std::string(row.field(read)), row.read) << "round " << round << ": " << row.saved;
+    }
+    ASSERT_EQ(read.begintime, -845);
+    c = read;
+  }
 }
 
 TEST_F(ConfigInfoTest, LargeIntervalsReadBackAsWritten) {

@@ -7,6 +7,7 @@
 
 #include "foundation/error_code.h"
 #include "foundation/platform/platform.h"
+#include "foundation/text.h"
 #include "tests/support/test_support.h"
 
 namespace fw {
@@ -206,14 +207,16 @@ TEST(IniNameEqualsTest, AsciiFoldsAndGbkBytesCompareExactly) {
   EXPECT_TRUE(IniNameEquals("\x81\x41x", "\x81\x41X"));
 }
 
-TEST(IniCutLengthTest, CutsAtNulAndNeverSplitsACharacter) {
-  EXPECT_EQ(IniCutLength("abcdef", 4), 4u);
-  EXPECT_EQ(IniCutLength("ab", 4), 2u);
-  EXPECT_EQ(IniCutLength(std::string_view("ab\0cd", 5), 4), 2u);
-  EXPECT_EQ(IniCutLength("a\xB0\xA1", 2), 1u);
-  EXPECT_EQ(IniCutLength("a\xB0\xA1", 3), 3u);
+TEST(GbkCutLengthTest, CutsAtNulAndNeverSplitsACharacter) {
+  EXPECT_EQ(GbkCutLength("abcdef", 4), 4u);
+  EXPECT_EQ(GbkCutLength("ab", 4), 2u);
+  EXPECT_EQ(GbkCutLength(std::string_view("ab\0cd", 5), 4), 2u);
+  EXPECT_EQ(GbkCutLength("a\xB0\xA1", 2), 1u);
+  EXPECT_EQ(GbkCutLength("a\xB0\xA1", 3), 3u);
   // A high byte without a valid second byte is one byte on its own.
-  EXPECT_EQ(IniCutLength("a\xB0;", 2), 2u);
+  EXPECT_EQ(GbkCutLength("a\xB0;", 2), 2u);
+  EXPECT_EQ(GbkCutLength("ab\xD6", 3), 3u);
+  EXPECT_EQ(GbkCutLength("abc", 0), 0u);
 }
 
 TEST_F(IniFileTest, TwoSectionsOfOneNameSurviveAndTheFirstIsChanged) {
@@ -271,6 +274,69 @@ TEST_F(IniFileTest, GoldenWriteBack) {
       "\r\n";
   EXPECT_EQ(ReadFileBytes(path), expected);
   EXPECT_FALSE(platform::FileExists(path + ".new"));
+}
+
+// Each value is written so that it reads back whole: in quotes when the file's syntax would take
+// it apart, and only then. The line holds the key, " = ", the written form and its padding.
+TEST_F(IniFileTest, ValuesAreWrittenInQuotesOnlyWhenTheyWouldNotReadBackOtherwise) {
+  struct Case {
+    std::string value;
+    std::string written;
+    std::string read;
+  };
+  const Case cases[] = {
+      {"plain text", "plain text", "plain text"},
+      {";abc", "\";abc\"", ";abc"},
+      {"a ;b", "\"a ;b\"", "a ;b"},
+      {"a；b", "\"a；b\"", "a；b"},
+      {" lead", "\" lead\"", " lead"},
+      {"trail\t", "\"trail\t\"", "trail\t"},
+      {"\"x\"", "\"\"x\"\"", "\"x\""},
+      {"'it' ;s\"", "\"'it' ;s\"\"", "'it' ;s\""},
+      {"\"", "\"\"\"", "\""},
+      {"k=v", "k=v", "k=v"},
+      // No quote carries both: the longest part that one does is kept.
+      {"a\" ;b' ;c", "'a\" ;b' '", "a\" ;b' "},
+      {"a\r\nb", "a", "a"},
+  };
+  for (const Case& c : cases) {
+    MIniFile ini;
+    const std::string path = Given("", &ini);
+    ASSERT_EQ(ini.WriteString("s", "k", c.value), 1);
+    ASSERT_EQ(ini.Close(), 1);
+    const std::string line = "k = " + c.written;
+    EXPECT_EQ(ReadFileBytes(path), "\r\n[s]" + Blanks(45) + "\r\n" + line +
+                                       Blanks(line.size() < 50 ? 50 - line.size() : 1) + "\r\n")
+        << c.value;
+    ASSERT_EQ(ini.Open(path, MIniFile::kModeComments), 1);
+    EXPECT_EQ(ini.GetString("s", "k", "?"), c.read) << c.value;
+  }
+}
+
+TEST_F(IniFileTest, QuotedValueKeepsItsQuotesAndItsCommentUntilItChanges) {
+  MIniFile ini;
+  const std::string path = Given("[s]\r\nk = \"a;b\" ; note\r\nj = 'x'\r\n", &ini);
+  EXPECT_EQ(ini.GetString("s", "k", "?"), "a;b");
+  EXPECT_EQ(ini.KeyComments(1, 0), Strings{"note"});
+  EXPECT_EQ(ini.GetString("s", "j", "?"), "x");
+  ASSERT_EQ(ini.WriteString("s", "k", "a;b"), 1);
+  ASSERT_EQ(ini.WriteString("s", "j", "x"), 1);
+  ASSERT_EQ(ini.Close(), 1);
+  const std::string header = "\r\n[s]" + Blanks(45) + "\r\n";
+  EXPECT_EQ(ReadFileBytes(path),
+            header + "k = \"a;b\"" + Blanks(41) + ";note\r\n" + "j = 'x'" + Blanks(43) + "\r\n");
+
+  ASSERT_EQ(ini.Open(path, MIniFile::kModeComments), 1);
+  ASSERT_EQ(ini.WriteString("s", "j", "y"), 1);
+  // A quote at the end of a comment must not close a value that begins with a quote.
+  ASSERT_EQ(ini.WriteString("s", "q", "'1.00", "it's'"), 1);
+  ASSERT_EQ(ini.Close(), 1);
+  EXPECT_EQ(ReadFileBytes(path), header + "k = \"a;b\"" + Blanks(41) + ";note\r\n" + "j = y" +
+                                     Blanks(45) + "\r\n" + "q = \"'1.00\"" + Blanks(39) +
+                                     ";it's'\r\n");
+  ASSERT_EQ(ini.Open(path, MIniFile::kModeComments), 1);
+  EXPECT_EQ(ini.GetString("s", "q", "?"), "'1.00");
+  EXPECT_EQ(ini.KeyComments(1, 2), Strings{"it's'"});
 }
 
 TEST_F(IniFileTest, OpenedAndClosedWithoutWritesIsLeftByteIdentical) {

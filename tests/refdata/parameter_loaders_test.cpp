@@ -329,6 +329,25 @@ TEST_F(ParameterLoadersTest, NegotiationFieldsInFileOrder) {
   EXPECT_EQ(r->PriceTick, 0.001f);
 }
 
+// The negotiation and after-hours tables keep their records from day to day: a day whose file
+// cannot be read keeps them, but none counts as read from today's file.
+TEST_F(ParameterLoadersTest, FailedLoadOfAKeptTableCountsNoRecordAsTodays) {
+  WriteXml("negotiationparams", Security("100001  ", El("BuyQtyUnit", "1")));
+  WriteXml("afterhoursparams", Security("000001  ", El("BuyQtyUnit", "100")));
+  ASSERT_EQ(NegotiationParamsLoader(Folder(), tables_.negotiationParams).Load(), 0);
+  ASSERT_EQ(AfterHoursParamsLoader(Folder(), tables_.afterHoursParams).Load(), 0);
+  ASSERT_NE(tables_.negotiationParams.GetLoaded(100001), nullptr);
+  ASSERT_NE(tables_.afterHoursParams.GetLoaded(1), nullptr);
+
+  const std::string noFiles = Folder() + "none" + Folder().back();
+  EXPECT_EQ(NegotiationParamsLoader(noFiles, tables_.negotiationParams).Load(), -200);
+  EXPECT_EQ(AfterHoursParamsLoader(noFiles, tables_.afterHoursParams).Load(), -200);
+  EXPECT_EQ(tables_.negotiationParams.Get(100001)->BuyQtyUnit, 1.0f);
+  EXPECT_EQ(tables_.afterHoursParams.Get(1)->BuyQtyUnit, 100.0f);
+  EXPECT_EQ(tables_.negotiationParams.GetLoaded(100001), nullptr);
+  EXPECT_EQ(tables_.afterHoursParams.GetLoaded(1), nullptr);
+}
+
 // ---- statistics
 // ----------------------------------------------------------------------------------------
 

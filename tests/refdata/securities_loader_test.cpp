@@ -417,7 +417,8 @@ TEST_F(SecuritiesLoaderTest, FieldsMissingFromALaterFileKeepTheirValues) {
   EXPECT_EQ(Get(1)->QtyUnit, 200.0);
 }
 
-TEST_F(SecuritiesLoaderTest, FailedOpeningReturnsItsCodeTimesHundredAndLeavesTheTableAlone) {
+TEST_F(SecuritiesLoaderTest,
+       FailedOpeningReturnsItsCodeTimesHundredAndKeepsTheRecordsButNotAsTodays) {
   ASSERT_EQ(LoadSecurities(Security("000001  ", El("EnglishName", "KEPT"))), 0);
   const std::string path = TodaysFile("securities");
 
@@ -443,11 +444,12 @@ TEST_F(SecuritiesLoaderTest, FailedOpeningReturnsItsCodeTimesHundredAndLeavesThe
     EXPECT_EQ(SecuritiesLoader(Folder(), tables_.securities).Load(), c.expected) << c.what;
     EXPECT_EQ(tables_.securities.Size(), 1u) << c.what;
     EXPECT_EQ(FieldText(Get(1)->EnglishName), "KEPT") << c.what;
-    EXPECT_TRUE(tables_.securities.LoadedInCurrentFile(1)) << c.what;
+    // Kept, but not as a record of today's file.
+    EXPECT_FALSE(tables_.securities.LoadedInCurrentFile(1)) << c.what;
   }
   EXPECT_EQ(SecuritiesLoader("", tables_.securities).Load(), -100);
   EXPECT_EQ(tables_.securities.Size(), 1u);
-  EXPECT_TRUE(tables_.securities.LoadedInCurrentFile(1));
+  EXPECT_FALSE(tables_.securities.LoadedInCurrentFile(1));
 }
 
 TEST_F(SecuritiesLoaderTest, FolderWithWindowsSeparatorsIsUnderstood) {

@@ -1,6 +1,8 @@
 // The written files as readers we did not write see them: tools/dbf_read.py prints a DBF file read
 // with python3-dbfread or python3-dbf, one line per record, values separated by '|'. Tests skip
-// where python3 or the modules are missing (the Windows build under Wine).
+// where python3 or the modules are missing (the Windows build under Wine, a developer's machine
+// without them), except when the environment sets FW_REQUIRE_DBF_READERS (the test command, which
+// installs them): then a missing reader is a failure.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,17 +21,26 @@ inline const std::string& ReaderScript() {
   return script;
 }
 
-// A python3 that has both reader modules: $FW_PYTHON, the system's, or the first on the path; ""
-// when there is none.
+// A python3 that has both reader modules: $FW_PYTHON when it is set, else the system's or the
+// first on the path; "" when there is none, which fails the calling test (a non-fatal failure, so
+// that the caller still skips its body) when FW_REQUIRE_DBF_READERS is set to anything but "0".
 inline std::string FindReaderPython() {
   std::vector<std::string> candidates;
-  if (const char* configured = std::getenv("FW_PYTHON")) candidates.push_back(configured);
-  candidates.push_back("/usr/bin/python3");
-  candidates.push_back("python3");
+  if (const char* configured = std::getenv("FW_PYTHON")) {
+    candidates.push_back(configured);
+  } else {
+    candidates.push_back("/usr/bin/python3");
+    candidates.push_back("python3");
+  }
   for (const std::string& python : candidates) {
     const std::string command =
         "\"" + python + "\" \"" + ReaderScript() + "\" check >/dev/null 2>&1";
     if (std::system(command.c_str()) == 0) return python;
+  }
+  const char* required = std::getenv("FW_REQUIRE_DBF_READERS");
+  if (required != nullptr && *required != '\0' && std::string(required) != "0") {
+    ADD_FAILURE() << "python3 with dbfread and dbf is required (FW_REQUIRE_DBF_READERS) but "
+                  << candidates.front() << " has not both";
   }
   return "";
 }

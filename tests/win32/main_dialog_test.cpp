@@ -591,6 +591,28 @@ TEST_F(MainDialogTest, KeysDoNothingAndOnlyTheCloseEndsTheProgram) {
   service_.reset();
 }
 
+// 1025 and 1026 carry the run log's lines and the market time inside the program, but for a
+// dialog they are DM_SETDEFID and DM_REPOSITION, which any program may send.
+TEST_F(MainDialogTest, DialogMessagesWithTheLogNumbersAreNoLogLines) {
+  Open();
+  SendToMainWindow(WM_MARKET_TIME, "93000", 0);
+  ASSERT_TRUE(WaitUntil([&] { return TextOf(time_) == "93000"; }));
+  const std::vector<std::string> before = Lines();
+
+  SendMessageA(main_, DM_SETDEFID, IDC_START, 0);
+  SendMessageA(main_, DM_REPOSITION, 0, 0);
+  SendMessageA(main_, DM_REPOSITION, 0x10, 0);
+  PostMessageA(main_, WM_KEYDOWN, VK_RETURN, 0);
+  Sync();
+  Sync();
+  EXPECT_TRUE(IsWindow(main_));
+  EXPECT_FALSE(done_);
+  EXPECT_EQ(Lines(), before);
+  EXPECT_EQ(TextOf(time_), "93000");
+  EXPECT_FALSE(dialog_->Control().StartRequested()) << "Enter must not press a default button";
+  Close();
+}
+
 TEST_F(MainDialogTest, AboutBoxesShowTheVersionAndTheNotice) {
   Open();
   HWND box = ClickIntoBox(IDC_ABOUT);

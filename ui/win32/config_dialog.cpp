@@ -26,10 +26,7 @@ std::string ControlText(HWND dialog, int id) {
 
 }  // namespace
 
-ConfigDialog::ConfigDialog(HWND owner) {
-  CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIG_DIALOG), owner,
-                     DialogProc, reinterpret_cast<LPARAM>(this));
-}
+ConfigDialog::ConfigDialog(HWND owner) { Create(IDD_CONFIG_DIALOG, owner); }
 
 ConfigDialog::~ConfigDialog() {
   if (HWND hwnd = hwnd_.load()) DestroyWindow(hwnd);
@@ -49,19 +46,6 @@ void ConfigDialog::Open(HWND mainWindow) {
 bool ConfigDialog::TakeDialogMessage(MSG* msg) {
   HWND hwnd = hwnd_.load();
   return hwnd != nullptr && IsWindowVisible(hwnd) && IsDialogMessageA(hwnd, msg) != 0;
-}
-
-INT_PTR CALLBACK ConfigDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  ConfigDialog* self = nullptr;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<ConfigDialog*>(lParam);
-    SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-    self->hwnd_.store(hwnd);
-  } else {
-    self = reinterpret_cast<ConfigDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-  }
-  if (self == nullptr) return FALSE;
-  return self->OnMessage(message, wParam, lParam);
 }
 
 INT_PTR ConfigDialog::OnMessage(UINT message, WPARAM wParam, LPARAM) {

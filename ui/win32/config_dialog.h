@@ -9,19 +9,16 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 #include "ui/config_form.h"
+#include "ui/win32/dialog_window.h"
 
 namespace fw::ui {
 
-class ConfigDialog {
+class ConfigDialog final : public DialogWindow {
  public:
   // Creates the hidden dialog; Window() is nullptr when that failed.
   explicit ConfigDialog(HWND owner);
   ~ConfigDialog();
-  ConfigDialog(const ConfigDialog&) = delete;
-  ConfigDialog& operator=(const ConfigDialog&) = delete;
 
   // Shows the dialog with its top-left corner 150 right of and 100 below the main window's
   // (pixels), titled "配置窗口", with every control filled from TheConfig().
@@ -30,19 +27,14 @@ class ConfigDialog {
   // Keyboard navigation of a modeless dialog: true when the message was the dialog's.
   bool TakeDialogMessage(MSG* msg);
 
-  HWND Window() const { return hwnd_.load(); }
-
   // Offset of the dialog's corner from the main window's, in pixels.
   static constexpr int kOffsetX = 150;
   static constexpr int kOffsetY = 100;
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Fill();
   void Save();
-
-  std::atomic<HWND> hwnd_{nullptr};
 };
 
 }  // namespace fw::ui

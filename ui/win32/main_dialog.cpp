@@ -46,8 +46,7 @@ MainDialog::~MainDialog() {
 }
 
 int MainDialog::RunModal(HWND owner) {
-  HWND hwnd = CreateDialogParamA(Instance(), MAKEINTRESOURCEA(IDD_MAIN_DIALOG), owner, DialogProc,
-                                 reinterpret_cast<LPARAM>(this));
+  HWND hwnd = Create(IDD_MAIN_DIALOG, owner);
   if (hwnd == nullptr) return -1;
   const bool ownerWasEnabled = owner != nullptr && EnableWindow(owner, FALSE) == 0;
   ShowWindow(hwnd, SW_SHOW);
@@ -85,19 +84,6 @@ bool MainDialog::Filter(MSG* msg) {
   return false;
 }
 
-INT_PTR CALLBACK MainDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  MainDialog* self = nullptr;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<MainDialog*>(lParam);
-    SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-    self->hwnd_.store(hwnd);
-  } else {
-    self = reinterpret_cast<MainDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-  }
-  if (self == nullptr) return FALSE;
-  return self->OnMessage(message, wParam, lParam);
-}
-
 INT_PTR MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND hwnd = hwnd_.load();
   switch (message) {
@@ -121,13 +107,6 @@ INT_PTR MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     case kWmTakeMail:
       TakeMail();
-      return TRUE;
-    case WM_LOG_LINE:
-      // Sent directly (on this thread) with the text as the first parameter.
-      if (wParam != 0) model_.AddLogLine(reinterpret_cast<const char*>(wParam));
-      return TRUE;
-    case WM_MARKET_TIME:
-      model_.SetMarketTime(wParam != 0 ? reinterpret_cast<const char*>(wParam) : "");
       return TRUE;
     case WM_CTLCOLORSTATIC:
       if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_MARKET_TIME) {
@@ -278,11 +257,14 @@ void MainDialog::InsertLogLine(const std::string& line) {
   // Every line was measured when it arrived, so the widest of them is the larger of the extent so
   // far and this line: the same result as measuring the whole list again, at one line's cost.
   HWND hwnd = hwnd_.load();
-  HDC dc = GetDC(hwnd);
+  // Within a batch the DC of TakeMail, already holding the list's font, measures every line.
+  const bool ownDc = batchDc_ == nullptr;
+  HDC dc = ownDc ? GetDC(hwnd) : batchDc_;
   if (dc == nullptr) return;
   // The dialog's DC holds the system font; the list draws with its own.
   HGDIOBJ previous =
-      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+      ownDc ? SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)))
+            : nullptr;
   SIZE size{};
   if (GetTextExtentPoint32A(dc, line.data(), static_cast<int>(line.size()), &size) != 0) {
     const int width = static_cast<int>(size.cx) + kExtentMarginPx;
@@ -291,8 +273,10 @@ void MainDialog::InsertLogLine(const std::string& line) {
       SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent_), 0);
     }
   }
-  SelectObject(dc, previous);
-  ReleaseDC(hwnd, dc);
+  if (ownDc) {
+    SelectObject(dc, previous);
+    ReleaseDC(hwnd, dc);
+  }
 }
 
 void MainDialog::DeleteLogLine(size_t index) {

@@ -6,7 +6,10 @@
 // Threads: created, run and destroyed on one thread, the user-interface thread; everything here
 // runs there. Worker threads reach the window only through its WindowMailbox (the run log's main
 // window while the dialog lives), which queues their texts and posts a wake-up, so no worker ever
-// waits for this thread. Lifetime: the caller's object; RunModal may be called once.
+// waits for this thread. The run log's message numbers are also dialog messages (1025
+// DM_SETDEFID, 1026 DM_REPOSITION), so the window reads no text from a message's parameters: such
+// a message from anywhere gets the dialog system's handling. Lifetime: the caller's object;
+// RunModal may be called once.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +21,7 @@
 #include "shell/service.h"
 #include "shell/ui_control.h"
 #include "ui/main_window_model.h"
+#include "ui/win32/dialog_window.h"
 #include "ui/window_mailbox.h"
 
 namespace fw::ui {
@@ -31,13 +35,11 @@ constexpr UINT kWmTakeMail = WM_APP + 1;
 // Caption of the refusal message boxes.
 constexpr const char* kRefusalCaption = "Fenwright";
 
-class MainDialog final : private WindowPort {
+class MainDialog final : public DialogWindow, private WindowPort {
  public:
   // `service` must outlive the dialog.
   explicit MainDialog(shell::Service& service);
   ~MainDialog() override;
-  MainDialog(const MainDialog&) = delete;
-  MainDialog& operator=(const MainDialog&) = delete;
 
   // Creates the dialog from its resource, makes its mailbox the run log's main window, runs the
   // window's message loop until the operator closes it (the close sequence has then run: every
@@ -46,16 +48,14 @@ class MainDialog final : private WindowPort {
   // again for the caller's loop.
   int RunModal(HWND owner = nullptr);
 
-  // The window and the configuration dialog (nullptr before they exist and after their end).
-  // Readable from any thread.
-  HWND Window() const { return hwnd_.load(); }
+  // The configuration dialog (nullptr before it exists and after its end); Window() is the main
+  // window's. Readable from any thread.
   HWND ConfigWindow() const { return configHwnd_.load(); }
 
   shell::UiControl& Control() { return control_; }
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnInitDialog();
   void OnCommand(int id);
   void OnClose();
@@ -77,7 +77,6 @@ class MainDialog final : private WindowPort {
   MainWindowModel model_;
   std::shared_ptr<WindowMailbox> mailbox_;
   std::unique_ptr<ConfigDialog> config_;
-  std::atomic<HWND> hwnd_{nullptr};
   std::atomic<HWND> configHwnd_{nullptr};
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;

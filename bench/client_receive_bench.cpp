@@ -78,7 +78,7 @@ void BM_ClientReceivesDay(benchmark::State& state) {
     state.SkipWithError("no loopback listener");
     return;
   }
-  fw::shell::ConfigInfo config;
+  fw::config::ConfigInfo config;
   std::snprintf(config.ip, sizeof config.ip, "127.0.0.1");
   config.port = gateway.Port();
   config.begintime = 0;

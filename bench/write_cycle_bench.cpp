@@ -16,7 +16,7 @@
 #include "foundation/local_clock.h"
 #include "foundation/platform/platform.h"
 #include "foundation/run_log.h"
-#include "market/process_io.h"
+#include "processor/process_io.h"
 #include "tools/market_data_encoder.h"
 #include "tools/sample_day.h"
 
@@ -37,7 +37,7 @@ struct Day {
   std::filesystem::path folder;
   tools::SampleDay day;
   refdata::ReferenceTables tables;
-  std::unique_ptr<market::MProcessIO> processor;
+  std::unique_ptr<processor::MProcessIO> processor;
   std::unique_ptr<feed::MarketDataHandlers> handlers;
   std::unique_ptr<feed::MarketDataDecoder> decoder;
   std::vector<tools::Frame> snapshots;
@@ -56,7 +56,7 @@ struct Day {
     const std::string xml = (folder / "xml").string() + "/";
     tools::WriteSampleDay(day, xml);
 
-    shell::ConfigInfo config;
+    config::ConfigInfo config;
     SetText(config.loadFolder, xml);
     SetText(config.szl1, (folder / kFiles[0]).string());
     SetText(config.Sjsxxdbf, (folder / kFiles[1]).string());
@@ -69,7 +69,7 @@ struct Day {
     config.begintime = 0;
     config.endtime = 2359;
     config.useholiday = true;
-    processor = std::make_unique<market::MProcessIO>(tables);
+    processor = std::make_unique<processor::MProcessIO>(tables);
     processor->SetConfig(config);
     handlers = std::make_unique<feed::MarketDataHandlers>(processor->State());
     decoder = std::make_unique<feed::MarketDataDecoder>(handlers.get());

@@ -58,7 +58,7 @@ const char* DisconnectReasonText(uint8_t reason) {
 // never meets the next run's socket.
 struct ClientLink {
   ClientLink(std::string serverAddress, uint16_t serverPort,
-             std::shared_ptr<const shell::ConfigInfo> configuration, const ClientTimings& t,
+             std::shared_ptr<const config::ConfigInfo> configuration, const ClientTimings& t,
              MClientIO* client)
       : address(std::move(serverAddress)),
         port(serverPort),
@@ -69,7 +69,7 @@ struct ClientLink {
   // Fixed for the life of the block.
   const std::string address;
   const uint16_t port;
-  const std::shared_ptr<const shell::ConfigInfo> config;
+  const std::shared_ptr<const config::ConfigInfo> config;
   const ClientTimings timings;
 
   std::atomic<bool> connected{false};
@@ -398,9 +398,9 @@ class ReceiveLoop {
 
 }  // namespace
 
-MClientIO::MClientIO(const shell::ConfigInfo& config, ProcessorGate& processor,
+MClientIO::MClientIO(const config::ConfigInfo& config, ProcessorGate& processor,
                      const ClientTimings& timings)
-    : config_(std::make_shared<const shell::ConfigInfo>(config)),
+    : config_(std::make_shared<const config::ConfigInfo>(config)),
       processor_(&processor),
       timings_(timings),
       link_(std::make_shared<ClientLink>(std::string(), uint16_t{0}, config_, timings_, this)) {}
@@ -475,8 +475,8 @@ void MClientIO::SetSendForTesting(
   gSendReplaced.store(static_cast<bool>(gSend), std::memory_order_release);
 }
 
-void MClientIO::SetConfig(const shell::ConfigInfo& config) {
-  config_ = std::make_shared<const shell::ConfigInfo>(config);
+void MClientIO::SetConfig(const config::ConfigInfo& config) {
+  config_ = std::make_shared<const config::ConfigInfo>(config);
 }
 
 }  // namespace fw::client

@@ -1,3 +1,6 @@
+// Layer client/, above processor/: the feed client, the session and the raw capture file. It
+// reaches the processor only through its ProcessorGate, which the service fills in.
+//
 // MClientIO: the TCP client that holds the one connection to the exchange's market data gateway.
 // Its receive thread "ClientThreadFunc线程" decides when to connect (inside the trading window, on
 // working days, once the processor has loaded the day), receives the byte stream into one
@@ -21,8 +24,8 @@
 #include <string>
 
 #include "client/processor_gate.h"
+#include "config/config_info.h"
 #include "foundation/thread.h"
-#include "shell/config_info.h"
 
 namespace fw::client {
 
@@ -64,7 +67,7 @@ class MClientIO {
  public:
   // The client reads the trading window from its own copy of `config`; `processor` must outlive
   // every Stop of this client (the receive thread reaches it only between Start and Stop).
-  MClientIO(const shell::ConfigInfo& config, ProcessorGate& processor,
+  MClientIO(const config::ConfigInfo& config, ProcessorGate& processor,
             const ClientTimings& timings = ClientTimings());
   virtual ~MClientIO();  // Stop
   MClientIO(const MClientIO&) = delete;
@@ -117,13 +120,13 @@ class MClientIO {
   virtual void OnTimer();
 
   // The configuration of the next Start (only while stopped).
-  void SetConfig(const shell::ConfigInfo& config);
-  const shell::ConfigInfo& Config() const { return *config_; }
+  void SetConfig(const config::ConfigInfo& config);
+  const config::ConfigInfo& Config() const { return *config_; }
 
  private:
   friend struct ClientLink;
 
-  std::shared_ptr<const shell::ConfigInfo> config_;
+  std::shared_ptr<const config::ConfigInfo> config_;
   ProcessorGate* processor_;
   ClientTimings timings_;
   std::shared_ptr<ClientLink> link_;

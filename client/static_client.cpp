@@ -18,7 +18,7 @@ std::string FieldText(const char (&field)[N]) {
 
 }  // namespace
 
-void BuildLogon(const shell::ConfigInfo& config, uint8_t* message) {
+void BuildLogon(const config::ConfigInfo& config, uint8_t* message) {
   std::memset(message, 0, kLogonBytes);
   feed::FeedMessageWriter writer(message, kLogonBytes);
   writer.PutHeader(feed::kMsgLogon);
@@ -44,7 +44,7 @@ void BuildLogout(uint8_t* message) {
   writer.PutChecksum();
 }
 
-StaticClient::StaticClient(const shell::ConfigInfo& config, feed::MarketDataDecoder& decoder,
+StaticClient::StaticClient(const config::ConfigInfo& config, feed::MarketDataDecoder& decoder,
                            CaptureFile& capture, ProcessorGate& processor,
                            const ClientTimings& timings)
     : MClientIO(config, processor, timings),
@@ -54,7 +54,7 @@ StaticClient::StaticClient(const shell::ConfigInfo& config, feed::MarketDataDeco
 
 StaticClient::~StaticClient() { StaticClient::Stop(); }
 
-int32_t StaticClient::Start(const shell::ConfigInfo& config) {
+int32_t StaticClient::Start(const config::ConfigInfo& config) {
   Stop();
   SetConfig(config);
   capturePrefix_ = FieldText(config.savefile);

@@ -29,20 +29,20 @@ constexpr int32_t kSendTries = 3;
 
 // The session messages, each written into a buffer of exactly its size. Texts are left-aligned,
 // blank-padded and cut to their widths (20, 20, 16, 32); the Logout body stays all zero bytes.
-void BuildLogon(const shell::ConfigInfo& config, uint8_t* message /* kLogonBytes */);
+void BuildLogon(const config::ConfigInfo& config, uint8_t* message /* kLogonBytes */);
 void BuildHeartbeat(uint8_t* message /* kHeartbeatBytes */);
 void BuildLogout(uint8_t* message /* kLogoutBytes */);
 
 class StaticClient : public MClientIO {
  public:
-  StaticClient(const shell::ConfigInfo& config, feed::MarketDataDecoder& decoder,
+  StaticClient(const config::ConfigInfo& config, feed::MarketDataDecoder& decoder,
                CaptureFile& capture, ProcessorGate& processor,
                const ClientTimings& timings = ClientTimings());
   ~StaticClient() override;  // Stop
 
   using MClientIO::Start;
   // Takes a copy of the configuration, then starts with its ip and port.
-  int32_t Start(const shell::ConfigInfo& config);
+  int32_t Start(const config::ConfigInfo& config);
   // MClientIO::Stop, then closes the capture file.
   void Stop() override;
 

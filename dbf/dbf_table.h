@@ -1,3 +1,6 @@
+// Layer dbf/, above market/ (beside feed/, which it never includes): the DBF engine and the six
+// writers, which read market records and reference tables and know nothing of the processor.
+//
 // DbfTable: the small dBase engine under every legacy output file.
 //
 // A writer describes its fields in one constexpr table (FieldSpec), the engine builds the whole

@@ -1,3 +1,6 @@
+// Layer feed/, above market/ (beside dbf/, which it never includes): frames, the message reader and
+// writer, the decoder and the handlers that update the market state.
+//
 // MarketDataHandlers: the dispatcher behind MarketDataDecoder. It decodes the body of every market
 // data message the system understands into a private copy of one record, checks that the body was
 // read exactly (Finish, which logs "some error in [%d]" or "some len error in [%d]"), and only then

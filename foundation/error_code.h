@@ -1,3 +1,6 @@
+// Layer foundation/, the lowest: platform, text and code page, clocks, locks, run log, byte ring,
+// threads, the ini and XML readers, numbers and error codes. It includes no other folder.
+//
 // Result codes of the whole system and their texts.
 //
 // Every operation answers a signed 32-bit status: a value that is not negative means success, a

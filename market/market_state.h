@@ -1,3 +1,6 @@
+// Layer market/, above config/: the market state and its records. It includes refdata/ and
+// foundation/; the feed, the DBF writers and the processor above it read and change it.
+//
 // MarketState: the in-memory picture of the market that the write cycle turns into the quote files.
 // Six tables of fixed-size records (stock quotes, indexes at three and at four decimals, volume
 // statistics, after-hours quotes, negotiated orders), their code-to-row maps, the market clock with

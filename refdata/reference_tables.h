@@ -1,3 +1,6 @@
+// Layer refdata/, above foundation/: the day's reference tables and their loaders, the index-name
+// map, the closing data and the holiday calendar. It includes foundation/ only.
+//
 // The ten process-wide reference tables: ordered maps from code number to record.
 //
 // A record is created zero-filled with its SecurityID the first time its code number is met and is

@@ -5,14 +5,14 @@
 namespace fw::shell {
 namespace {
 
-ConfigInfo CopyOfTheConfig() {
-  std::lock_guard<std::mutex> lock(TheConfigMutex());
-  return TheConfig();
+config::ConfigInfo CopyOfTheConfig() {
+  std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+  return config::TheConfig();
 }
 
 }  // namespace
 
-Service::Service(market::MProcessIO& processor, const ServiceTimings& timings)
+Service::Service(processor::MProcessIO& processor, const ServiceTimings& timings)
     : processor_(processor),
       timings_(timings),
       handlers_(processor.State()),
@@ -33,7 +33,7 @@ Service::~Service() {
 
 int32_t Service::ProgramInit() {
   WriteLog(0, "----------- program is initializing! ---------------");
-  const ConfigInfo config = CopyOfTheConfig();
+  const config::ConfigInfo config = CopyOfTheConfig();
   if (decoder_.AllocateRing(feed::kRingBytes) < 0) return kProgramInitNoRing;
   processor_.SetConfig(config);
   if (processor_.Instance() != 0) return kProgramInitNotReady;

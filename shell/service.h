@@ -1,3 +1,6 @@
+// Layer shell/, above client/: service control, joining the client, the processor and the feed
+// into one chain started and stopped by the control thread.
+//
 // The service: the feed client, the processor and its write thread, with the objects they share
 // for the program's lifetime (the decoder and its handlers, the raw capture file, the client).
 // ProgramInit starts the chain, ProgramExit stops it; both run on the control thread, and
@@ -12,10 +15,10 @@
 #include "client/client_io.h"
 #include "client/processor_gate.h"
 #include "client/static_client.h"
+#include "config/config_info.h"
 #include "feed/market_data_decoder.h"
 #include "feed/market_data_handlers.h"
-#include "market/process_io.h"
-#include "shell/config_info.h"
+#include "processor/process_io.h"
 #include "shell/market_processor_gate.h"
 
 namespace fw::shell {
@@ -23,7 +26,7 @@ namespace fw::shell {
 // The pauses of the service. The product keeps these values; tests shorten them.
 struct ServiceTimings {
   client::ClientTimings client;
-  market::WriterTimings writer;
+  processor::WriterTimings writer;
   uint32_t retryPauseMs = 10000;         // after a start whose processor start-up did not complete
   uint32_t startSettleMs = 15 * 200;     // after any other start attempt
   uint32_t stopSettleMs = 10 * 200;      // after the stop sequence
@@ -40,7 +43,8 @@ constexpr int32_t kProgramInitNoClient = -5;
 
 class Service {
  public:
-  explicit Service(market::MProcessIO& processor, const ServiceTimings& timings = ServiceTimings());
+  explicit Service(processor::MProcessIO& processor,
+                   const ServiceTimings& timings = ServiceTimings());
   ~Service();
   Service(const Service&) = delete;
   Service& operator=(const Service&) = delete;
@@ -53,12 +57,12 @@ class Service {
   void ProgramExit();
 
   const ServiceTimings& Timings() const { return timings_; }
-  market::MProcessIO& Processor() { return processor_; }
+  processor::MProcessIO& Processor() { return processor_; }
   feed::MarketDataDecoder& Decoder() { return decoder_; }
   client::StaticClient& Client() { return *client_; }
 
  private:
-  market::MProcessIO& processor_;
+  processor::MProcessIO& processor_;
   ServiceTimings timings_;
   feed::MarketDataHandlers handlers_;
   feed::MarketDataDecoder decoder_;

@@ -15,9 +15,10 @@ int32_t UiControl::Init() {
   Reset();
   int32_t loaded;
   {
-    std::lock_guard<std::mutex> lock(TheConfigMutex());
-    ConfigInfo& config = TheConfig();
-    loaded = config.Load(config.iniPath.empty() ? ConfigInfo::DefaultIniPath() : config.iniPath);
+    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+    config::ConfigInfo& config = config::TheConfig();
+    loaded =
+        config.Load(config.iniPath.empty() ? config::ConfigInfo::DefaultIniPath() : config.iniPath);
     if (loaded >= 0 && config.autostart) startRequested_ = true;
   }
   if (loaded < 0) {
@@ -37,8 +38,8 @@ void UiControl::Reset() {
   startRequested_ = false;
   stopRequested_ = false;
   Stop(service_.Timings().controlStopTimeoutMs);
-  std::lock_guard<std::mutex> lock(TheConfigMutex());
-  TheConfig().Clear();
+  std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+  config::TheConfig().Clear();
 }
 
 int UiControl::ControlLoop() {

@@ -25,6 +25,9 @@ step "layout (clang-format)"
   find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print0; } |
   xargs -0 clang-format --dry-run --Werror
 
+step "layers (include graph)"
+python3 tools/check_layers.py
+
 step "Linux"
 suite linux
 step "Linux package"

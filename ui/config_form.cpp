@@ -89,7 +89,7 @@ auto* FlagField(Record& c, int id) {
 
 // Numbers are shown as "%d" of the field's bits, so that an unsigned field beyond INT32_MAX
 // reads back unchanged through ParseInt32.
-int32_t NumberField(const shell::ConfigInfo& c, int id) {
+int32_t NumberField(const config::ConfigInfo& c, int id) {
   switch (id) {
     case IDC_CFG_PORT:
       return c.port;
@@ -108,7 +108,7 @@ int32_t NumberField(const shell::ConfigInfo& c, int id) {
   }
 }
 
-void SetNumberField(shell::ConfigInfo* c, int id, int32_t value) {
+void SetNumberField(config::ConfigInfo* c, int id, int32_t value) {
   switch (id) {
     case IDC_CFG_PORT:
       c->port = static_cast<uint16_t>(value & 0xFFFF);
@@ -165,7 +165,7 @@ const std::array<ConfigControl, 25> kConfigControls = {{
     {IDC_CFG_AUTOSTART, Kind::kFlag, 0},
 }};
 
-ConfigForm FormFromConfig(const shell::ConfigInfo& config) {
+ConfigForm FormFromConfig(const config::ConfigInfo& config) {
   ConfigForm form;
   for (const ConfigControl& control : kConfigControls) {
     switch (control.kind) {
@@ -189,7 +189,7 @@ ConfigForm FormFromConfig(const shell::ConfigInfo& config) {
   return form;
 }
 
-void ApplyForm(const ConfigForm& form, shell::ConfigInfo* config) {
+void ApplyForm(const ConfigForm& form, config::ConfigInfo* config) {
   config->Clear();
   auto textOf = [&](int id) {
     const auto it = form.texts.find(id);

@@ -12,7 +12,7 @@
 #include <map>
 #include <string>
 
-#include "shell/config_info.h"
+#include "config/config_info.h"
 #include "ui/dialog_ids.h"
 
 namespace fw::ui {
@@ -44,7 +44,7 @@ struct ConfigForm {
 
 // The controls' contents for the record: the address from `ip` (kNoAddress unless it is a strict
 // dotted address), numbers as signed decimal text, texts as they stand, flags as ticks.
-ConfigForm FormFromConfig(const shell::ConfigInfo& config);
+ConfigForm FormFromConfig(const config::ConfigInfo& config);
 
 // Save: empties the record's texts, then copies every control into its field: the address as
 // "a.b.c.d"; numbers by ParseInt32, an unsigned field taking the bits of the result (port keeps
@@ -52,6 +52,6 @@ ConfigForm FormFromConfig(const shell::ConfigInfo& config);
 // texts cut to what their field holds with its NUL, never keeping half of a two-byte character; a
 // flag is true when ticked. The folder is expanded right after loadFolder is copied. A control
 // missing from the form counts as empty or unticked. Nothing is validated.
-void ApplyForm(const ConfigForm& form, shell::ConfigInfo* config);
+void ApplyForm(const ConfigForm& form, config::ConfigInfo* config);
 
 }  // namespace fw::ui

@@ -1,3 +1,5 @@
+// Layer ui/, the highest: the window rules, the console front end and the Windows dialogs.
+//
 // The rules of the main window that do not depend on a window system: the states of the Start,
 // Stop and Config buttons and the refusals, the run-log list (newest first, at most 500 lines),
 // the market time, the version text and the close sequence. The Windows dialog and the console

@@ -15,10 +15,10 @@
 
 #include "client/client_io.h"
 #include "client/processor_gate.h"
+#include "config/config_info.h"
 #include "feed/market_data_decoder.h"
 #include "foundation/platform/socket.h"
 #include "foundation/run_log.h"
-#include "shell/config_info.h"
 #include "tests/support/test_support.h"
 
 namespace fw::client::test {
@@ -99,8 +99,8 @@ void SetField(char (&field)[N], const std::string& text) {
 }
 
 // A configuration whose window spans the whole day, aimed at 127.0.0.1:port.
-inline shell::ConfigInfo LoopbackConfig(uint16_t port) {
-  shell::ConfigInfo config;
+inline config::ConfigInfo LoopbackConfig(uint16_t port) {
+  config::ConfigInfo config;
   SetField(config.ip, "127.0.0.1");
   config.port = port;
   config.begintime = 0;

@@ -67,7 +67,7 @@ class ClientSession : public LoggingTest {
     };
     return options;
   }
-  StaticClient& StartClient(const shell::ConfigInfo& config,
+  StaticClient& StartClient(const config::ConfigInfo& config,
                             const ClientTimings& timings = FastTimings()) {
     client_ = std::make_unique<StaticClient>(config, decoder_, capture_, processor_, timings);
     EXPECT_EQ(client_->Start(config), 1);
@@ -103,7 +103,7 @@ TEST_F(ClientSession, LogonMatchesTheConfiguration) {
 }
 
 TEST_F(ClientSession, HeartbeatsFollowTheConfiguredInterval) {
-  shell::ConfigInfo config = LoopbackConfig(StartGateway(GatewayOptions()));
+  config::ConfigInfo config = LoopbackConfig(StartGateway(GatewayOptions()));
   config.heartbt = 1;
   StartClient(config);
   ASSERT_TRUE(Eventually([&] { return gateway_.Heartbeats() >= 3; }));
@@ -119,7 +119,7 @@ TEST_F(ClientSession, HeartbeatsFollowTheConfiguredInterval) {
 TEST_F(ClientSession, HeartbeatsGoOutWhateverTheTraffic) {
   GatewayOptions options = Playing(Day(200), 50);
   options.messagesPerSecond = 200;
-  shell::ConfigInfo config = LoopbackConfig(StartGateway(options));
+  config::ConfigInfo config = LoopbackConfig(StartGateway(options));
   config.heartbt = 1;
   StartClient(config);
   ASSERT_TRUE(Eventually([&] { return gateway_.Heartbeats() >= 3; }));
@@ -253,7 +253,7 @@ TEST_F(ClientSession, FullBlocksAreCapturedAndDecodedWhole) {
   auto day = Day(300);
   GatewayOptions options = Playing(day, 3);
   options.bursts = true;
-  shell::ConfigInfo config = LoopbackConfig(StartGateway(options));
+  config::ConfigInfo config = LoopbackConfig(StartGateway(options));
   config.savefileflag = true;
   config.heartbt = 3600;  // no Heartbeat answer may slip into the capture
   SetField(config.savefile, dir_.Prefix());
@@ -283,7 +283,7 @@ TEST_F(ClientSession, RefusedLogonIsRetried) {
 
 TEST_F(ClientSession, ConnectsOnlyInsideTheTradingWindow) {
   fw::test::FakeClock clock(20260305, 84459);
-  shell::ConfigInfo config = LoopbackConfig(StartGateway(GatewayOptions()));
+  config::ConfigInfo config = LoopbackConfig(StartGateway(GatewayOptions()));
   config.begintime = 845;
   config.endtime = 1630;
   StartClient(config);
@@ -309,7 +309,7 @@ TEST_F(ClientSession, ConnectsOnlyInsideTheTradingWindow) {
 
 TEST_F(ClientSession, WindowOfOneMinuteIncludesBothEnds) {
   fw::test::FakeClock clock(20260305, 93059);
-  shell::ConfigInfo config = LoopbackConfig(StartGateway(GatewayOptions()));
+  config::ConfigInfo config = LoopbackConfig(StartGateway(GatewayOptions()));
   config.begintime = 930;
   config.endtime = 930;
   StartClient(config);
@@ -368,7 +368,7 @@ TEST_F(ClientSession, ClosedPortGivesTheFailedConnectLineAndRetries) {
 }
 
 TEST_F(ClientSession, UnresolvableHostNameFailsToConnect) {
-  shell::ConfigInfo config = LoopbackConfig(1);
+  config::ConfigInfo config = LoopbackConfig(1);
   SetField(config.ip, "no-such-host.invalid");
   StartClient(config);
   ASSERT_TRUE(Eventually(
@@ -377,7 +377,7 @@ TEST_F(ClientSession, UnresolvableHostNameFailsToConnect) {
 }
 
 TEST_F(ClientSession, HostNameIsResolvedToItsAddress) {
-  shell::ConfigInfo config = LoopbackConfig(StartGateway(GatewayOptions()));
+  config::ConfigInfo config = LoopbackConfig(StartGateway(GatewayOptions()));
   SetField(config.ip, "localhost");
   uint32_t resolved = 0;
   if (platform::ResolveHostIPv4("localhost", &resolved) < 0 || resolved != 0x7F000001u) {
@@ -411,7 +411,7 @@ TEST_F(ClientSession, SecondStartRestartsCleanly) {
 TEST_F(ClientSession, StopClosesTheConnectionAndTheCaptureFile) {
   fw::test::FakeClock clock(20260305, 100000);
   GatewayOptions options = Playing(Day(5), 1);
-  shell::ConfigInfo config = LoopbackConfig(StartGateway(options));
+  config::ConfigInfo config = LoopbackConfig(StartGateway(options));
   config.savefileflag = true;
   SetField(config.savefile, dir_.Prefix());
   StaticClient& client = StartClient(config);

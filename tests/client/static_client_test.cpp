@@ -25,7 +25,7 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
 }
 Bytes Spaces(size_t n) { return Bytes(n, ' '); }
 
-Bytes Logon(const shell::ConfigInfo& config) {
+Bytes Logon(const config::ConfigInfo& config) {
   Bytes out(kLogonBytes);
   BuildLogon(config, out.data());
   return out;
@@ -35,7 +35,7 @@ Bytes Logon(const shell::ConfigInfo& config) {
 // the byte sum worked out by hand: 93 (header) + 930 + 903 + 30 + 679 + 1087 = 3722 = 14 * 256 +
 // 138.
 TEST(SessionMessages, LogonCarriesTheConfiguredFieldsBlankPadded) {
-  shell::ConfigInfo config;
+  config::ConfigInfo config;
   SetField(config.sender, "SENDER01");
   SetField(config.target, "TARGET");
   config.heartbt = 30;
@@ -56,7 +56,7 @@ TEST(SessionMessages, LogonCarriesTheConfiguredFieldsBlankPadded) {
 }
 
 TEST(SessionMessages, LongValuesAreCutToTheirWidths) {
-  shell::ConfigInfo config;
+  config::ConfigInfo config;
   const std::string ver40 = "ABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJ";
   SetField(config.ver, ver40);
   SetField(config.sender, std::string(31, 's'));
@@ -70,7 +70,7 @@ TEST(SessionMessages, LongValuesAreCutToTheirWidths) {
 }
 
 TEST(SessionMessages, EmptyPasswordIsSixteenSpacesNeverNulBytes) {
-  shell::ConfigInfo config;
+  config::ConfigInfo config;
   SetField(config.sender, "S");
   const Bytes logon = Logon(config);
   EXPECT_EQ(Bytes(logon.begin() + 52, logon.begin() + 68), Spaces(16));
@@ -79,7 +79,7 @@ TEST(SessionMessages, EmptyPasswordIsSixteenSpacesNeverNulBytes) {
 }
 
 TEST(SessionMessages, FieldFilledToItsLastByteIsNotReadBeyond) {
-  shell::ConfigInfo config;
+  config::ConfigInfo config;
   std::memset(config.sender, 'x', sizeof config.sender);  // no terminator at all
   std::memset(config.target, 'y', sizeof config.target);
   const Bytes logon = Logon(config);
@@ -88,7 +88,7 @@ TEST(SessionMessages, FieldFilledToItsLastByteIsNotReadBeyond) {
 }
 
 TEST(SessionMessages, HeartbeatIntervalIsBigEndian) {
-  shell::ConfigInfo config;
+  config::ConfigInfo config;
   config.heartbt = 0x01020304;
   const Bytes logon = Logon(config);
   EXPECT_EQ(Bytes(logon.begin() + 48, logon.begin() + 52), (Bytes{1, 2, 3, 4}));
@@ -149,7 +149,7 @@ TEST_F(StaticClientHooks, FailedLogonIsReportedAndTheConnectionKept) {
 }
 
 TEST_F(StaticClientHooks, HeartbeatIntervalZeroSendsOnEveryTimerCall) {
-  shell::ConfigInfo config = LoopbackConfig(1);
+  config::ConfigInfo config = LoopbackConfig(1);
   config.heartbt = 0;
   ExposedClient client(config, decoder_, capture_, processor_);
   client.OnConnected();
@@ -160,7 +160,7 @@ TEST_F(StaticClientHooks, HeartbeatIntervalZeroSendsOnEveryTimerCall) {
 }
 
 TEST_F(StaticClientHooks, NegativeHeartbeatIntervalStillKeepsTheSessionAlive) {
-  shell::ConfigInfo config = LoopbackConfig(1);
+  config::ConfigInfo config = LoopbackConfig(1);
   config.heartbt = -5;
   ExposedClient client(config, decoder_, capture_, processor_);
   client.OnConnected();
@@ -173,7 +173,7 @@ TEST_F(StaticClientHooks, HeartbeatIsDueAtHeartbtSecondsSinceTheLogonOrTheLastHe
   uint32_t tick = 0;
   ClientTimings timings;
   timings.tickCount = [&] { return tick; };
-  shell::ConfigInfo config = LoopbackConfig(1);
+  config::ConfigInfo config = LoopbackConfig(1);
   config.heartbt = 30;
   ExposedClient client(config, decoder_, capture_, processor_, timings);
   struct Step {
@@ -205,7 +205,7 @@ TEST_F(StaticClientHooks, LogoutIsLoggedBeforeItIsSent) {
 
 TEST_F(StaticClientHooks, DataGoesToTheCaptureFileAndThenToTheDecoder) {
   fw::test::FakeClock clock(20260305, 93000);
-  shell::ConfigInfo config = LoopbackConfig(1);
+  config::ConfigInfo config = LoopbackConfig(1);
   config.savefileflag = true;
   SetField(config.savefile, dir_.Prefix());
   ExposedClient client(config, decoder_, capture_, processor_);
@@ -222,7 +222,7 @@ TEST_F(StaticClientHooks, DataGoesToTheCaptureFileAndThenToTheDecoder) {
 
 TEST_F(StaticClientHooks, WithoutCaptureNoFileIsWritten) {
   fw::test::FakeClock clock(20260305, 93000);
-  shell::ConfigInfo config = LoopbackConfig(1);
+  config::ConfigInfo config = LoopbackConfig(1);
   config.savefileflag = false;
   SetField(config.savefile, dir_.Prefix());
   ExposedClient client(config, decoder_, capture_, processor_);
@@ -232,7 +232,7 @@ TEST_F(StaticClientHooks, WithoutCaptureNoFileIsWritten) {
 }
 
 TEST_F(StaticClientHooks, StartWithAConfigurationUsesItsCopy) {
-  shell::ConfigInfo config = LoopbackConfig(1);
+  config::ConfigInfo config = LoopbackConfig(1);
   config.begintime = 2400;  // never inside the window: the thread only idles
   config.endtime = 2400;
   ExposedClient client(LoopbackConfig(1), decoder_, capture_, processor_);

@@ -1,4 +1,4 @@
-#include "shell/config_info.h"
+#include "config/config_info.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include "foundation/platform/platform.h"
 #include "tests/support/test_support.h"
 
-namespace fw::shell {
+namespace fw::config {
 namespace {
 
 using test::FakeClock;
@@ -559,4 +559,4 @@ TEST_F(ConfigInfoTest, LargeIntervalsReadBackAsWritten) {
 }
 
 }  // namespace
-}  // namespace fw::shell
+}  // namespace fw::config

@@ -13,9 +13,9 @@
 #include <string>
 #include <thread>
 
+#include "config/config_info.h"
 #include "foundation/platform/platform.h"
-#include "market/process_io.h"
-#include "shell/config_info.h"
+#include "processor/process_io.h"
 #include "shell/service.h"
 #include "tests/support/day_config.h"
 #include "tests/support/test_support.h"
@@ -82,7 +82,7 @@ class ConcurrentReaders : public ::testing::Test {
     gateway.source = [day] { return std::make_unique<tools::SyntheticDayFeed>(day, 100000); };
     ASSERT_EQ(gateway_.Start(gateway), 1);
 
-    ConfigInfo config;
+    config::ConfigInfo config;
     SetText(config.ip, "127.0.0.1");
     config.port = gateway_.Port();
     config.begintime = 0;
@@ -95,16 +95,16 @@ class ConcurrentReaders : public ::testing::Test {
     config.useholiday = true;
     config.writeInterval = kWriteIntervalMs;
     config.wrIntervalSleep = 10;
-    std::lock_guard<std::mutex> lock(TheConfigMutex());
-    TheConfig() = config;
+    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+    config::TheConfig() = config;
   }
   void TearDown() override {
     gateway_.Stop();
     CloseRunLog();
     SetRunLogFolder(".\\log");
     WindowCatcher::Uninstall();
-    std::lock_guard<std::mutex> lock(TheConfigMutex());
-    TheConfig() = ConfigInfo();
+    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+    config::TheConfig() = config::ConfigInfo();
   }
 
   static ServiceTimings Timings() {
@@ -140,7 +140,7 @@ class ConcurrentReaders : public ::testing::Test {
   std::shared_ptr<const tools::SampleDay> day_;
   tools::GatewaySimulator gateway_;
   refdata::ReferenceTables tables_;
-  market::MProcessIO processor_{tables_};
+  processor::MProcessIO processor_{tables_};
 };
 
 TEST_F(ConcurrentReaders, AnotherProcessReadsOnlySoundOrMidRewriteFiles) {

@@ -77,7 +77,7 @@ class CaptureFileFaultsTest : public ::testing::Test {
   TempDir dir_;
   FakeClock clock_{kDay, 100000};
   std::shared_ptr<WindowCatcher> window_;
-  shell::ConfigInfo config_;
+  config::ConfigInfo config_;
   CountingDispatcher dispatcher_;
   feed::MarketDataDecoder decoder_{&dispatcher_};
   client::CaptureFile capture_;

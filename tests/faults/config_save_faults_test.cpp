@@ -38,7 +38,7 @@ class ConfigSaveFaultsTest : public ::testing::Test {
 
   // The settings read back from the file by a fresh load.
   void ExpectSavedSettings() {
-    shell::ConfigInfo read;
+    config::ConfigInfo read;
     ASSERT_EQ(read.Load(ini_), 1);
     EXPECT_STREQ(read.ip, "10.1.2.3");
     EXPECT_EQ(read.port, 9129);
@@ -59,7 +59,7 @@ class ConfigSaveFaultsTest : public ::testing::Test {
   const std::string old_ =
       "[binary]\r\nip = 127.0.0.1 ; the gateway\r\nport = 1\r\n[ADJUST]\r\nPriceUpLimit = "
       "false\r\n";
-  shell::ConfigInfo settings_;
+  config::ConfigInfo settings_;
 };
 
 TEST_F(ConfigSaveFaultsTest, EveryFailedStepIsReturnedAndKeepsTheOldFile) {
@@ -112,7 +112,7 @@ TEST_F(ConfigSaveFaultsTest, MissingFileThatCannotBeCreatedIsReportedAndCreatedB
   }
   EXPECT_FALSE(platform::FileExists(ini_));
   EXPECT_EQ(settings_.Save(), 1);
-  shell::ConfigInfo read;
+  config::ConfigInfo read;
   ASSERT_EQ(read.Load(ini_), 1);
   EXPECT_STREQ(read.ip, "10.1.2.3");
   EXPECT_EQ(read.port, 9129);
@@ -130,7 +130,7 @@ TEST_F(ConfigSaveFaultsTest, LeftoverOfAnInterruptedSaveIsReplaced) {
 TEST_F(ConfigSaveFaultsTest, UnreadableIniFileAtStartFailsTheLoadInsteadOfRunningOnDefaults) {
   const std::string configured = "[binary]\r\nport = 9129\r\n";
   WriteFileBytes(ini_, configured);
-  shell::ConfigInfo loaded;
+  config::ConfigInfo loaded;
   {
     FaultPlan plan;
     plan.Fail(FileOp::kRead, ini_, kIoError);

@@ -8,10 +8,10 @@
 
 #include <memory>
 
+#include "config/config_info.h"
 #include "foundation/run_log.h"
-#include "market/process_io.h"
+#include "processor/process_io.h"
 #include "refdata/reference_tables.h"
-#include "shell/config_info.h"
 #include "tests/faults/fault_plan.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_day.h"
@@ -38,10 +38,10 @@ class DayProcessorFixture : public ::testing::Test {
   FakeClock clock_{kDay, 100000};
   std::shared_ptr<WindowCatcher> window_;
   tools::SampleDay day_;
-  shell::ConfigInfo out_;
-  shell::ConfigInfo ref_;
+  config::ConfigInfo out_;
+  config::ConfigInfo ref_;
   refdata::ReferenceTables tables_;
-  market::MProcessIO processor_{tables_};
+  processor::MProcessIO processor_{tables_};
 };
 
 }  // namespace fw::test

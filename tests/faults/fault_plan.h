@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "config/config_info.h"
 #include "foundation/error_code.h"
 #include "foundation/platform/platform.h"
-#include "shell/config_info.h"
 #include "tests/support/day_config.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_day.h"
@@ -125,11 +125,11 @@ inline tools::SampleDay WriteDay(const TempDir& dir) {
   return day;
 }
 
-inline shell::ConfigInfo DayConfig(const TempDir& dir, const std::string& outputFolder) {
+inline config::ConfigInfo DayConfig(const TempDir& dir, const std::string& outputFolder) {
   platform::MakeDirectory(dir.File(outputFolder));
   const std::string out = dir.File(outputFolder) + platform::kPathSeparator;
   const std::string xml = dir.File("xml") + platform::kPathSeparator;
-  shell::ConfigInfo config;
+  config::ConfigInfo config;
   PointAtDay(&config, xml, out);
   SetText(config.loadFolderExpanded, xml);
   config.begintime = 845;
@@ -141,7 +141,7 @@ inline shell::ConfigInfo DayConfig(const TempDir& dir, const std::string& output
 }
 
 // The six DBF paths of a configuration, in the write cycle's order.
-inline std::vector<std::string> DbfPaths(const shell::ConfigInfo& c) {
+inline std::vector<std::string> DbfPaths(const config::ConfigInfo& c) {
   return {c.szl1, c.Sjsxxdbf, c.hqdbf, c.Sjszsdbf, c.Sjsphhqdbf, c.Sjszhhqdbf};
 }
 

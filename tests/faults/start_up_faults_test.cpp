@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "market/process_io.h"
+#include "processor/process_io.h"
 #include "refdata/closing_data.h"
 #include "refdata/reference_loaders.h"
 #include "tests/faults/day_processor_fixture.h"
@@ -278,7 +278,7 @@ TEST_F(StartUpFaultsTest, UnreadableHolidayFileWorksTheDayAndIsReadAgainAtTheNex
     EXPECT_TRUE(Logged(0, line));
   }
   window_->Clear();
-  EXPECT_EQ(processor_.Instance(), market::kStartUpHoliday);
+  EXPECT_EQ(processor_.Instance(), processor::kStartUpHoliday);
   EXPECT_FALSE(window_->HasLine(line));
 }
 

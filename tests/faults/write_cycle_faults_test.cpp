@@ -10,7 +10,7 @@
 
 #include "feed/market_data_decoder.h"
 #include "feed/market_data_handlers.h"
-#include "market/process_io.h"
+#include "processor/process_io.h"
 #include "tests/faults/day_processor_fixture.h"
 #include "tests/faults/fault_plan.h"
 #include "tests/support/independent_dbf_reader.h"

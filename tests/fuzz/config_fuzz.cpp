@@ -16,9 +16,9 @@
 #include <string>
 #include <string_view>
 
+#include "config/config_info.h"
 #include "foundation/local_clock.h"
 #include "foundation/run_log.h"
-#include "shell/config_info.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
@@ -80,7 +80,7 @@ void CheckText(const char (&before)[N], const char (&after)[N], size_t maxLength
   Check(AfterRoundTrip(Field(before, maxLength)) == Field(after, maxLength));
 }
 
-void CheckLoaded(const fw::shell::ConfigInfo& c) {
+void CheckLoaded(const fw::config::ConfigInfo& c) {
   Field(c.loadFolder, 253);
   Field(c.loadFolderExpanded, 254);
   Field(c.szl1, 253);
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   WriteAll(scratch.ini, input);
 
-  fw::shell::ConfigInfo loaded;
+  fw::config::ConfigInfo loaded;
   Check(loaded.Load(scratch.ini) == 1);
   CheckLoaded(loaded);
 
@@ -150,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   if (HasLongName(input)) return 0;
-  fw::shell::ConfigInfo again;
+  fw::config::ConfigInfo again;
   Check(again.Load(scratch.ini) == 1);
   CheckLoaded(again);
   CheckText(loaded.loadFolder, again.loadFolder, 253);

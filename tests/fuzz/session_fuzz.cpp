@@ -23,13 +23,13 @@
 #include "client/capture_file.h"
 #include "client/processor_gate.h"
 #include "client/static_client.h"
+#include "config/config_info.h"
 #include "feed/market_data_decoder.h"
 #include "feed/market_data_handlers.h"
 #include "foundation/local_clock.h"
 #include "foundation/run_log.h"
 #include "market/market_state.h"
 #include "refdata/reference_tables.h"
-#include "shell/config_info.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
@@ -91,7 +91,7 @@ struct World {
   fw::market::MarketState state;
   fw::feed::MarketDataHandlers handlers;
   fw::feed::MarketDataDecoder decoder;
-  fw::shell::ConfigInfo config;
+  fw::config::ConfigInfo config;
   ReadyProcessor processor;
   fw::client::CaptureFile capture;
 };
@@ -114,7 +114,7 @@ void CheckText(const uint8_t* at, const char* field, size_t fieldSize, size_t wi
 }
 
 void CheckLogon(const uint8_t* data, size_t size) {
-  fw::shell::ConfigInfo config;
+  fw::config::ConfigInfo config;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   SetField(config.sender, text.substr(0, std::min<size_t>(text.size(), 40)));
   SetField(config.target, text.substr(std::min<size_t>(text.size(), 5)));

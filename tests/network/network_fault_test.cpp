@@ -20,7 +20,7 @@
 #include "feed/market_data_handlers.h"
 #include "foundation/platform/platform.h"
 #include "foundation/platform/socket.h"
-#include "market/process_io.h"
+#include "processor/process_io.h"
 #include "shell/market_processor_gate.h"
 #include "tests/client/client_fixture.h"
 #include "tests/support/day_config.h"
@@ -205,7 +205,7 @@ class NetworkFaults : public test::LoggingTest {
     options.source = Source();
     options.maxSessions = sessions;
     ASSERT_EQ(gateway_.Start(options), 1);
-    shell::ConfigInfo config = config_;
+    config::ConfigInfo config = config_;
     config.port = gateway_.Port();
     StartClient(config, timings);
     const std::vector<uint8_t> last = WithoutChecksum(day_frames_.back());
@@ -217,7 +217,7 @@ class NetworkFaults : public test::LoggingTest {
         << " frames delivered";
     StopAll();
   }
-  void StartClient(const shell::ConfigInfo& config, const ClientTimings& timings) {
+  void StartClient(const config::ConfigInfo& config, const ClientTimings& timings) {
     client_ = std::make_unique<StaticClient>(config, decoder_, capture_, gate_, timings);
     ASSERT_EQ(client_->Start(config), 1);
   }
@@ -348,9 +348,9 @@ class NetworkFaults : public test::LoggingTest {
   uint32_t rounds_ = 0;
   Frames day_frames_;
   tools::SyntheticDayCounts counts_;
-  shell::ConfigInfo config_;
+  config::ConfigInfo config_;
   refdata::ReferenceTables tables_;
-  market::MProcessIO processor_{tables_};
+  processor::MProcessIO processor_{tables_};
   feed::MarketDataHandlers handlers_{processor_.State()};
   RecordingHandlers recorder_{handlers_};
   feed::MarketDataDecoder decoder_{&recorder_};
@@ -371,7 +371,7 @@ TEST(ProductTimings, ClientAndWriteThreadDefaults) {
   EXPECT_EQ(client.holidayRepeatSeconds, 21600u);
   EXPECT_EQ(client.stopTimeoutMs, 5000u);
   EXPECT_FALSE(client.tickCount);
-  const market::WriterTimings writer;
+  const processor::WriterTimings writer;
   EXPECT_EQ(writer.outsideWindowSleepMs, 1000u);
   EXPECT_EQ(writer.stopTimeoutMs, 5000u);
   EXPECT_EQ(writer.closingAfterTime, 150100u);
@@ -517,7 +517,7 @@ TEST_F(NetworkFaults, ClosedPortIsRetriedUntilTheGatewayListens) {
     ASSERT_EQ(platform::SocketListenLoopback(0, 1, &probe, &port), 1);
     platform::SocketClose(probe);
   }
-  shell::ConfigInfo config = config_;
+  config::ConfigInfo config = config_;
   config.port = port;
   StartClient(config, test::FastTimings());
   ASSERT_TRUE(Eventually(
@@ -542,7 +542,7 @@ TEST_F(NetworkFaults, ClosedPortIsRetriedUntilTheGatewayListens) {
 // A name that does not resolve never becomes a connection: the attempts repeat, nothing reaches
 // the handlers, and the day's state stays as start-up built it.
 TEST_F(NetworkFaults, UnresolvableHostNameIsRetriedAndDeliversNothing) {
-  shell::ConfigInfo config = config_;
+  config::ConfigInfo config = config_;
   SetText(config.ip, "no-such-host.invalid");
   config.port = 1;
   StartClient(config, test::FastTimings());

@@ -1,5 +1,5 @@
 // The processor's start-up of a trading day and its write thread, over a generated sample day.
-#include "market/process_io.h"
+#include "processor/process_io.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +22,12 @@
 #include "tools/market_data_encoder.h"
 #include "tools/sample_day.h"
 
-namespace fw::market {
+namespace fw::processor {
 namespace {
 
+using market::IndexTable;
+using market::MarketClock;
+using market::StockQuoteRecord;
 using test::FakeClock;
 using test::SetText;
 using test::TempDir;
@@ -149,7 +152,7 @@ class ProcessorTest : public ::testing::Test {
   std::shared_ptr<WindowCatcher> window_;
   tools::SampleDay day_;
   std::string xml_;
-  shell::ConfigInfo config_;
+  config::ConfigInfo config_;
   WriterTimings timings_;
   refdata::ReferenceTables tables_;
   MProcessIO processor_{tables_};
@@ -464,4 +467,4 @@ TEST_F(ProcessorTest, FramesReachTheFilesAtTheNextCycle) {
 }
 
 }  // namespace
-}  // namespace fw::market
+}  // namespace fw::processor

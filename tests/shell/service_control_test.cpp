@@ -5,10 +5,10 @@
 #include <atomic>
 #include <thread>
 
+#include "config/config_info.h"
 #include "foundation/error_code.h"
 #include "foundation/platform/platform.h"
-#include "market/process_io.h"
-#include "shell/config_info.h"
+#include "processor/process_io.h"
 #include "shell/service.h"
 #include "shell/ui_control.h"
 #include "tests/support/service_day.h"
@@ -58,8 +58,8 @@ class ServiceControlTest : public ::testing::Test {
     xml_ = dir_.File("xml") + platform::kPathSeparator;
     ASSERT_GE(tools::WriteSampleDay(day_, xml_), 0);
     WriteIni(false);
-    std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
-    shell::TheConfig().SetIniPath(dir_.File("fenwright.ini"));
+    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+    config::TheConfig().SetIniPath(dir_.File("fenwright.ini"));
   }
   void TearDown() override {
     MThread::SetStartFaultForTesting(nullptr);
@@ -68,8 +68,8 @@ class ServiceControlTest : public ::testing::Test {
     CloseRunLog();
     SetRunLogFolder(".\\log");
     WindowCatcher::Uninstall();
-    std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
-    shell::TheConfig() = shell::ConfigInfo();
+    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+    config::TheConfig() = config::ConfigInfo();
   }
 
   void WriteIni(bool autostart) {
@@ -86,7 +86,7 @@ class ServiceControlTest : public ::testing::Test {
   tools::SampleDay day_;
   std::string xml_;
   refdata::ReferenceTables tables_;
-  market::MProcessIO processor_{tables_};
+  processor::MProcessIO processor_{tables_};
   shell::Service service_{processor_, test::ShortServiceTimings()};
   shell::UiControl control_{service_};
   FakeWindow fake_;
@@ -140,7 +140,7 @@ TEST_F(ServiceControlTest, StopIsRefusedWhileTheStartAttemptRuns) {
   shell::ServiceTimings timings = test::ShortServiceTimings();
   timings.startSettleMs = 600000;
   refdata::ReferenceTables tables;
-  market::MProcessIO processor(tables);
+  processor::MProcessIO processor(tables);
   shell::Service service(processor, timings);
   shell::UiControl control(service);
   FakeWindow fake;
@@ -161,7 +161,7 @@ TEST_F(ServiceControlTest, StartIsRefusedWhileTheServiceStops) {
   shell::ServiceTimings timings = test::ShortServiceTimings();
   timings.stopSettleMs = 600000;
   refdata::ReferenceTables tables;
-  market::MProcessIO processor(tables);
+  processor::MProcessIO processor(tables);
   shell::Service service(processor, timings);
   shell::UiControl control(service);
   FakeWindow fake;
@@ -248,7 +248,7 @@ TEST_F(ServiceControlTest, CloseWhileRunningStopsEverythingOnce) {
 
 TEST(MainWindowModel, LogListKeepsTheNewest500LinesNewestFirst) {
   refdata::ReferenceTables tables;
-  market::MProcessIO processor(tables);
+  processor::MProcessIO processor(tables);
   shell::Service service(processor);
   shell::UiControl control(service);
   FakeWindow fake;

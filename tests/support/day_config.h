@@ -3,14 +3,14 @@
 
 #include <string>
 
-#include "shell/config_info.h"
+#include "config/config_info.h"
 #include "tests/support/test_support.h"
 
 namespace fw::test {
 
 // The reference files, the holiday list and the index-name map from `xml`, the six DBF files into
 // `out` (both folders ending with a separator), under the files' usual names.
-inline void PointAtDay(shell::ConfigInfo* config, const std::string& xml, const std::string& out) {
+inline void PointAtDay(config::ConfigInfo* config, const std::string& xml, const std::string& out) {
   SetText(config->loadFolder, xml);
   SetText(config->szl1, out + "SJSXXN.DBF");
   SetText(config->Sjsxxdbf, out + "SJSXX.DBF");

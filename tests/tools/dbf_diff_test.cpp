@@ -15,12 +15,12 @@
 #include <utility>
 #include <vector>
 
+#include "config/config_info.h"
 #include "feed/market_data_decoder.h"
 #include "feed/market_data_handlers.h"
 #include "foundation/run_log.h"
-#include "market/process_io.h"
+#include "processor/process_io.h"
 #include "refdata/reference_tables.h"
-#include "shell/config_info.h"
 #include "tests/dbf/dbf_file_view.h"
 #include "tests/support/day_config.h"
 #include "tests/support/test_support.h"
@@ -103,9 +103,9 @@ class DbfDiffOnWrittenDays : public ::testing::Test {
     return (fs::path(dir_.File(folder)) / name).string();
   }
 
-  shell::ConfigInfo Config(const std::string& out) const {
+  config::ConfigInfo Config(const std::string& out) const {
     platform::MakeDirectory(dir_.File(out));
-    shell::ConfigInfo config;
+    config::ConfigInfo config;
     test::PointAtDay(&config, Folder("xml"), Folder(out));
     test::SetText(config.loadFolderExpanded, Folder("xml"));
     config.begintime = 845;
@@ -149,7 +149,7 @@ class DbfDiffOnWrittenDays : public ::testing::Test {
   std::shared_ptr<test::WindowCatcher> window_;
   SampleDay day_;
   refdata::ReferenceTables tables_;
-  market::MProcessIO processor_{tables_};
+  processor::MProcessIO processor_{tables_};
   feed::MarketDataHandlers handlers_{processor_.State()};
   feed::MarketDataDecoder decoder_{&handlers_};
 };

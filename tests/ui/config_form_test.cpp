@@ -16,8 +16,8 @@ void Put(char (&field)[N], const char* text) {
   std::snprintf(field, N, "%s", text);
 }
 
-shell::ConfigInfo SampleRecord() {
-  shell::ConfigInfo c;
+config::ConfigInfo SampleRecord() {
+  config::ConfigInfo c;
   Put(c.ip, "10.1.2.3");
   c.port = 8016;
   Put(c.sender, "SENDER1");
@@ -81,11 +81,11 @@ TEST(ConfigForm, FillShowsEveryFieldOfTheRecord) {
 
 TEST(ConfigForm, AddressThatIsNotDottedShowsAllOnes) {
   for (const char* ip : {"", "localhost", "127.1", "1.2.3.256", "1.2.3.4.5", "0x7f.0.0.1"}) {
-    shell::ConfigInfo c;
+    config::ConfigInfo c;
     Put(c.ip, ip);
     EXPECT_EQ(FormFromConfig(c).address, kNoAddress) << ip;
   }
-  shell::ConfigInfo c;
+  config::ConfigInfo c;
   Put(c.ip, "192.168.0.1");
   EXPECT_EQ(FormFromConfig(c).address, 0xC0A80001u);
 }
@@ -99,7 +99,7 @@ TEST(ConfigForm, SaveWritesTheAddressAsDottedText) {
                         Case{kNoAddress, "255.255.255.255"}, Case{0x7F000001u, "127.0.0.1"}}) {
     ConfigForm form;
     form.address = k.address;
-    shell::ConfigInfo c;
+    config::ConfigInfo c;
     ApplyForm(form, &c);
     EXPECT_STREQ(c.ip, k.text);
   }
@@ -117,7 +117,7 @@ TEST(ConfigForm, NumbersAreReadAsTheirLeadingDecimal) {
                         Case{"4294967296", 0x7FFFFFFFu}}) {
     ConfigForm form;
     form.texts[IDC_CFG_WRITEINTERVAL] = k.text;
-    shell::ConfigInfo c;
+    config::ConfigInfo c;
     ApplyForm(form, &c);
     EXPECT_EQ(c.writeInterval, k.value) << k.text;
   }
@@ -129,7 +129,7 @@ TEST(ConfigForm, HeartbeatWithLettersSavesZeroAndPortKeepsLow16Bits) {
   form.texts[IDC_CFG_PORT] = "70000";
   form.texts[IDC_CFG_BEGINTIME] = "0915";
   form.texts[IDC_CFG_ENDTIME] = "-1";
-  shell::ConfigInfo c;
+  config::ConfigInfo c;
   c.heartbt = 30;
   ApplyForm(form, &c);
   EXPECT_EQ(c.heartbt, 0);
@@ -139,10 +139,10 @@ TEST(ConfigForm, HeartbeatWithLettersSavesZeroAndPortKeepsLow16Bits) {
 }
 
 TEST(ConfigForm, FillThenSaveGivesBackTheSameRecord) {
-  shell::ConfigInfo original = SampleRecord();
+  config::ConfigInfo original = SampleRecord();
   original.writeInterval = 3000000000u;  // beyond INT32_MAX: shown as "%d", its bits read back
   original.endtime = -7;
-  shell::ConfigInfo saved;
+  config::ConfigInfo saved;
   ApplyForm(FormFromConfig(original), &saved);
   EXPECT_STREQ(saved.ip, "10.1.2.3");
   EXPECT_EQ(saved.port, 8016);
@@ -173,7 +173,7 @@ TEST(ConfigForm, FillThenSaveGivesBackTheSameRecord) {
 }
 
 TEST(ConfigForm, SaveEmptiesTextsMissingFromTheFormAndUnticksMissingFlags) {
-  shell::ConfigInfo c = SampleRecord();
+  config::ConfigInfo c = SampleRecord();
   c.PriceUpLimit = true;
   ApplyForm(ConfigForm(), &c);
   EXPECT_STREQ(c.password, "");
@@ -189,7 +189,7 @@ TEST(ConfigForm, SaveExpandsTheFolderAtOnce) {
   test::FakeClock clock(20240305, 90503);
   ConfigForm form;
   form.texts[IDC_CFG_LOADFOLDER] = "D:\\xml\\<YYYYMMDD>\\<HHMMSS>";
-  shell::ConfigInfo c;
+  config::ConfigInfo c;
   ApplyForm(form, &c);
   EXPECT_STREQ(c.loadFolder, "D:\\xml\\<YYYYMMDD>\\<HHMMSS>");
   EXPECT_STREQ(c.loadFolderExpanded, "D:\\xml\\20240305\\90503");
@@ -202,7 +202,7 @@ TEST(ConfigForm, TextsLongerThanTheirFieldAreCutWithoutSplittingACharacter) {
   form.texts[IDC_CFG_PASSWORD] = std::string(29, 'c') + "\xD6\xD0";  // ends exactly at 31
   form.texts[IDC_CFG_HQDBF] = std::string(256, 'p');                 // field of 255 bytes
   form.texts[IDC_CFG_SZL1] = std::string(256, 'q');                  // field of 256 bytes
-  shell::ConfigInfo c;
+  config::ConfigInfo c;
   ApplyForm(form, &c);
   EXPECT_EQ(std::string(c.sender), std::string(31, 'a'));
   EXPECT_EQ(std::string(c.target), std::string(30, 'b'));

@@ -19,11 +19,11 @@
 #include <thread>
 #include <vector>
 
+#include "config/config_info.h"
 #include "foundation/platform/platform.h"
 #include "foundation/run_log.h"
-#include "market/process_io.h"
+#include "processor/process_io.h"
 #include "refdata/reference_tables.h"
-#include "shell/config_info.h"
 #include "shell/service.h"
 #include "tests/support/service_day.h"
 #include "tests/support/test_support.h"
@@ -170,8 +170,8 @@ class MainDialogTest : public ::testing::Test {
     gateway.messagesPerSecond = 5000;
     ASSERT_GE(gateway_.Start(gateway), 0);
     WriteIni(false);
-    std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
-    shell::TheConfig().SetIniPath(dir_.File("fenwright.ini"));
+    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+    config::TheConfig().SetIniPath(dir_.File("fenwright.ini"));
   }
 
   void TearDown() override {
@@ -180,8 +180,8 @@ class MainDialogTest : public ::testing::Test {
     CloseRunLog();
     SetRunLogFolder(".\\log");
     SetRunLogConsolePrinter(nullptr);
-    std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
-    shell::TheConfig() = shell::ConfigInfo();
+    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+    config::TheConfig() = config::ConfigInfo();
   }
 
   void WriteIni(bool autostart) {
@@ -289,7 +289,7 @@ class MainDialogTest : public ::testing::Test {
   std::string xml_;
   tools::GatewaySimulator gateway_;
   refdata::ReferenceTables tables_;
-  market::MProcessIO processor_{tables_};
+  processor::MProcessIO processor_{tables_};
   std::unique_ptr<shell::Service> service_;
   std::unique_ptr<MainDialog> dialog_;
   std::thread ui_;
@@ -475,9 +475,9 @@ TEST_F(MainDialogTest, ConfigIsOneWindowRefilledAtEveryPressAndSaveWritesTheIni)
   EXPECT_EQ(IniValue(ini, "autostart"), "true");
   EXPECT_EQ(IniValue(ini, "port"), std::to_string(gateway_.Port()));
   {
-    std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
-    EXPECT_EQ(shell::TheConfig().heartbt, 45);
-    EXPECT_STREQ(shell::TheConfig().ip, "0.0.0.0");
+    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+    EXPECT_EQ(config::TheConfig().heartbt, 45);
+    EXPECT_STREQ(config::TheConfig().ip, "0.0.0.0");
   }
 
   // A blank address shows as 0.0.0.0 next time; letters in the heartbeat save as 0.
@@ -494,8 +494,8 @@ TEST_F(MainDialogTest, ConfigIsOneWindowRefilledAtEveryPressAndSaveWritesTheIni)
 TEST_F(MainDialogTest, AddressThatIsNotDottedShowsAllOnes) {
   Open();
   {
-    std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
-    std::snprintf(shell::TheConfig().ip, sizeof shell::TheConfig().ip, "%s", "gateway.example");
+    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+    std::snprintf(config::TheConfig().ip, sizeof config::TheConfig().ip, "%s", "gateway.example");
   }
   Click(IDC_CONFIG);
   DWORD address = 0;

@@ -20,11 +20,11 @@
 #include <utility>
 #include <vector>
 
+#include "config/config_info.h"
 #include "foundation/platform/platform.h"
 #include "foundation/run_log.h"
 #include "foundation/stdout_encoding.h"
-#include "market/process_io.h"
-#include "shell/config_info.h"
+#include "processor/process_io.h"
 #include "shell/service.h"
 #include "shell/ui_control.h"
 #include "ui/command_line.h"
@@ -88,8 +88,8 @@ class ConsolePort : public ui::WindowPort {
 };
 
 void PrintConfig() {
-  std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
-  const shell::ConfigInfo& c = shell::TheConfig();
+  std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+  const config::ConfigInfo& c = config::TheConfig();
   char text[4096];
   std::snprintf(text, sizeof text,
                 "ini = %s\n"
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "fenwright: --ini %s: no such file\n", options.iniPath.c_str());
       return 2;
     }
-    shell::TheConfig().SetIniPath(options.iniPath);
+    config::TheConfig().SetIniPath(options.iniPath);
   }
   if (options.encodingChosen) SetStdoutEncoding(options.encoding);
   shell::ServiceTimings timings;
@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
   SetMainWindow(window);
   ConsolePort port;
   {
-    shell::Service service(market::TheProcessor(), timings);
+    shell::Service service(processor::TheProcessor(), timings);
     shell::UiControl control(service);
     ui::MainWindowModel model(control, port);
     model.Initialize();

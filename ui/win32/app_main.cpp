@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "config/config_info.h"
 #include "foundation/run_log.h"
-#include "market/process_io.h"
-#include "shell/config_info.h"
+#include "processor/process_io.h"
 #include "shell/service.h"
 #include "ui/command_line.h"
 #include "ui/win32/main_dialog.h"
@@ -51,7 +51,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       break;
   }
   // A missing file is no error here: the configuration dialog's Save creates it.
-  if (!line.iniPath.empty()) fw::shell::TheConfig().SetIniPath(line.iniPath);
+  if (!line.iniPath.empty()) fw::config::TheConfig().SetIniPath(line.iniPath);
   if (line.encodingChosen) fw::SetStdoutEncoding(line.encoding);
 
   // The address control of the configuration dialog lives in the common controls.
@@ -61,7 +61,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   int result = 0;
   {
-    fw::shell::Service service(fw::market::TheProcessor());
+    fw::shell::Service service(fw::processor::TheProcessor());
     fw::ui::MainDialog dialog(service);
     result = dialog.RunModal(nullptr);
   }

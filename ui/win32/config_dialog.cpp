@@ -5,8 +5,8 @@
 #include <mutex>
 #include <string>
 
+#include "config/config_info.h"
 #include "foundation/run_log.h"
-#include "shell/config_info.h"
 #include "ui/dialog_ids.h"
 
 namespace fw::ui {
@@ -81,8 +81,8 @@ void ConfigDialog::Fill() {
   SetWindowTextA(hwnd, kTitle);
   ConfigForm form;
   {
-    std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
-    form = FormFromConfig(shell::TheConfig());
+    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+    form = FormFromConfig(config::TheConfig());
   }
   for (const ConfigControl& control : kConfigControls) {
     HWND item = GetDlgItem(hwnd, control.id);
@@ -127,10 +127,10 @@ void ConfigDialog::Save() {
   int32_t saved;
   std::string path;
   {
-    std::lock_guard<std::mutex> lock(shell::TheConfigMutex());
-    ApplyForm(form, &shell::TheConfig());
-    saved = shell::TheConfig().Save();
-    path = shell::TheConfig().iniPath;
+    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+    ApplyForm(form, &config::TheConfig());
+    saved = config::TheConfig().Save();
+    path = config::TheConfig().iniPath;
   }
   // The record in memory holds the new values either way; but without the file the next start
   // would come back with the old ones, so the operator is told in the run log.

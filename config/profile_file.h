@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace fw::shell {
+namespace fw::config {
 
 class ProfileFile {
  public:
@@ -46,4 +46,4 @@ class ProfileFile {
   std::vector<Entry> entries_;
 };
 
-}  // namespace fw::shell
+}  // namespace fw::config

@@ -1,11 +1,11 @@
-#include "shell/profile_file.h"
+#include "config/profile_file.h"
 
 #include "foundation/ini_file.h"
 #include "foundation/number_text.h"
 #include "foundation/platform/platform.h"
 #include "foundation/text.h"
 
-namespace fw::shell {
+namespace fw::config {
 
 int32_t ProfileFile::Load(const std::string& path) {
   entries_.clear();
@@ -68,4 +68,4 @@ bool ProfileFile::GetFlag(std::string_view section, std::string_view key,
   return value.compare(0, 4, "true") == 0;
 }
 
-}  // namespace fw::shell
+}  // namespace fw::config

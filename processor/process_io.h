@@ -1,3 +1,6 @@
+// Layer processor/, above market/ and dbf/: the start-up of the trading day, the day reset, the
+// write thread and its cycle, which drives the DBF writers from the market state.
+//
 // MProcessIO: the processor that owns the market state. It starts the trading day (the reference
 // files read in a fixed order, the security information files written once, the tables built),
 // falls back to uninitialised outside the trading window, and runs the write thread "FileIn" that
@@ -22,15 +25,15 @@
 #include <mutex>
 #include <string>
 
+#include "config/config_info.h"
 #include "foundation/loop_buffer.h"
 #include "foundation/ms_clock.h"
 #include "foundation/thread.h"
 #include "market/market_snapshot.h"
 #include "market/market_state.h"
 #include "refdata/reference_tables.h"
-#include "shell/config_info.h"
 
-namespace fw::market {
+namespace fw::processor {
 
 // Version printed at start-up: 1.04 (kept as hundredths), B010, Build B0021.
 constexpr int kVersionHundredths = 104;
@@ -65,14 +68,14 @@ class MProcessIO {
   MProcessIO& operator=(const MProcessIO&) = delete;
 
   // Wiring, before the service starts.
-  void SetConfig(const shell::ConfigInfo& config);
+  void SetConfig(const config::ConfigInfo& config);
   // The decoder's byte ring, emptied by every start-up (may be null).
   void SetFeedRing(MLoopBufferMt* ring);
   // Closes the raw capture file; the write thread calls it once a second outside the window.
   void SetCaptureCloser(std::function<void()> closeCapture);
   void SetWriterTimings(const WriterTimings& timings);
 
-  MarketState& State() { return state_; }
+  market::MarketState& State() { return state_; }
   refdata::ReferenceTables& Tables() { return tables_; }
 
   // Start-up of the trading day: 0 (ready, or already initialised), -1000 (a holiday), -1 (stat or
@@ -105,7 +108,7 @@ class MProcessIO {
   int32_t CyclesWritten() const { return cyclesWritten_.load(); }
 
  private:
-  int32_t StartUpLocked(shell::ConfigInfo& config);
+  int32_t StartUpLocked(config::ConfigInfo& config);
   void ReportCycle(uint32_t ms);
   enum DbfFile {
     kFileSjsxxn,
@@ -122,13 +125,13 @@ class MProcessIO {
   void WriterPass(MsClock& sinceCycle);
   uint32_t WriterTick() const;
   void WriterPause(uint32_t ms) const;
-  shell::ConfigInfo ConfigCopy() const;
+  config::ConfigInfo ConfigCopy() const;
 
   refdata::ReferenceTables& tables_;
-  MarketState state_;
+  market::MarketState state_;
 
   mutable std::mutex configMutex_;
-  shell::ConfigInfo config_;  // guarded by configMutex_
+  config::ConfigInfo config_;  // guarded by configMutex_
   MLoopBufferMt* ring_ = nullptr;
   std::function<void()> closeCapture_;
   WriterTimings timings_;
@@ -136,7 +139,7 @@ class MProcessIO {
   // Held by start-up while it resets and loads, by a write cycle while it reads the tables, and by
   // the closing load while it applies the closing file.
   std::mutex dayMutex_;
-  MarketSnapshot snapshot_;           // reused by every cycle; write thread only (under dayMutex_)
+  market::MarketSnapshot snapshot_;   // reused by every cycle; write thread only (under dayMutex_)
   bool fileFailing_[kDbfFiles] = {};  // whose last write failed; write thread only
 
   MThread writer_;
@@ -146,4 +149,4 @@ class MProcessIO {
 // The program's processor, over the process-wide reference tables.
 MProcessIO& TheProcessor();
 
-}  // namespace fw::market
+}  // namespace fw::processor

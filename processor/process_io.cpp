@@ -1,4 +1,4 @@
-#include "market/process_io.h"
+#include "processor/process_io.h"
 
 #include <cstring>
 
@@ -13,7 +13,7 @@
 #include "refdata/closing_data.h"
 #include "refdata/reference_loaders.h"
 
-namespace fw::market {
+namespace fw::processor {
 namespace {
 
 constexpr char kWriterName[] = "FileIn";
@@ -51,7 +51,7 @@ MProcessIO::MProcessIO(refdata::ReferenceTables& tables) : tables_(tables) {}
 
 MProcessIO::~MProcessIO() { StopWriter(); }
 
-void MProcessIO::SetConfig(const shell::ConfigInfo& config) {
+void MProcessIO::SetConfig(const config::ConfigInfo& config) {
   std::lock_guard<std::mutex> lock(configMutex_);
   config_ = config;
 }
@@ -64,7 +64,7 @@ void MProcessIO::SetCaptureCloser(std::function<void()> closeCapture) {
 
 void MProcessIO::SetWriterTimings(const WriterTimings& timings) { timings_ = timings; }
 
-shell::ConfigInfo MProcessIO::ConfigCopy() const {
+config::ConfigInfo MProcessIO::ConfigCopy() const {
   std::lock_guard<std::mutex> lock(configMutex_);
   return config_;
 }
@@ -72,7 +72,7 @@ shell::ConfigInfo MProcessIO::ConfigCopy() const {
 int32_t MProcessIO::Instance() {
   // The expansion and the holiday list are worked on a copy: the write thread reads the
   // configuration at the same time.
-  shell::ConfigInfo config = ConfigCopy();
+  config::ConfigInfo config = ConfigCopy();
   config.ExpandLoadFolder();
   config.ReloadHolidays();
   if (config.IsHoliday()) return kStartUpHoliday;
@@ -83,7 +83,7 @@ int32_t MProcessIO::Instance() {
   return StartUpLocked(config);
 }
 
-int32_t MProcessIO::StartUpLocked(shell::ConfigInfo& config) {
+int32_t MProcessIO::StartUpLocked(config::ConfigInfo& config) {
   WriteLog(0, "MProcessIO::Instance() : 开始初始化... [ V%.2f B%03d Build B%04d ]--------",
            kVersionHundredths * 0.01, kVersionBuild, kVersionBuildNumber);
   ResetLocked();
@@ -133,7 +133,7 @@ int32_t MProcessIO::StartUpLocked(shell::ConfigInfo& config) {
     return -4;
   }
 
-  const MarketClock clock = state_.Clock();
+  const market::MarketClock clock = state_.Clock();
   const int32_t written = state_.WithLock([&]() -> int32_t {
     RunLoad(kSecuritySwitch, refdata::SecuritySwitchLoader(folder, tables_.securitySwitch));
     const refdata::FeedOverlay overlay = refdata::FeedOverlay::From(tables_);
@@ -212,7 +212,7 @@ void MProcessIO::WriterLoop() {
 }
 
 void MProcessIO::WriterPass(MsClock& sinceCycle) {
-  const shell::ConfigInfo config = ConfigCopy();
+  const config::ConfigInfo config = ConfigCopy();
   if (!config.IsTradingTime()) {
     WriterPause(timings_.outsideWindowSleepMs);
     if (closeCapture_) closeCapture_();
@@ -247,7 +247,7 @@ bool MProcessIO::LoadClosingData() {
   // later snapshot ignored. The day lock waits for the start-up; only a built day takes the file.
   std::lock_guard<std::mutex> day(dayMutex_);
   if (!state_.IsInitialized()) return false;
-  shell::ConfigInfo config = ConfigCopy();
+  config::ConfigInfo config = ConfigCopy();
   config.ExpandLoadFolder();
   refdata::ClosingDataLoader loader(config.loadFolderExpanded, state_);
   loader.Load();
@@ -259,10 +259,10 @@ bool MProcessIO::LoadClosingData() {
 void MProcessIO::WriteAll() {
   std::lock_guard<std::mutex> day(dayMutex_);
   if (!state_.IsInitialized()) return;
-  const shell::ConfigInfo config = ConfigCopy();
+  const config::ConfigInfo config = ConfigCopy();
   state_.TakeSnapshot(&snapshot_);
-  const MarketCounts counts = state_.Counts();
-  const MarketSnapshot& s = snapshot_;
+  const market::MarketCounts counts = state_.Counts();
+  const market::MarketSnapshot& s = snapshot_;
 
   {
     dbf::SZSjsxxnFile xxn;
@@ -346,4 +346,4 @@ MProcessIO& TheProcessor() {
   return *processor;
 }
 
-}  // namespace fw::market
+}  // namespace fw::processor

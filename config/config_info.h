@@ -1,3 +1,6 @@
+// Layer config/, above refdata/: the settings and the ini file behind them. It includes refdata/ (the
+// holiday calendar it owns) and foundation/.
+//
 // ConfigInfo: every setting of the system, read from the ini file beside the executable and
 // written back by the configuration dialog, with the small services built on the settings: the
 // date and time placeholders of the reference-data folder, the trading-window test, the holiday
@@ -16,7 +19,7 @@
 
 #include "refdata/holiday_calendar.h"
 
-namespace fw::shell {
+namespace fw::config {
 
 struct ConfigInfo {
   char loadFolder[255] = {};          // reference-data folder, may hold <YYYYMMDD> and <HHMMSS>
@@ -99,4 +102,4 @@ ConfigInfo& TheConfig();
 // that a copy never sees a half-saved record.
 std::mutex& TheConfigMutex();
 
-}  // namespace fw::shell
+}  // namespace fw::config

@@ -1,16 +1,16 @@
-#include "shell/config_info.h"
+#include "config/config_info.h"
 
 #include <cstring>
 #include <string_view>
 
+#include "config/profile_file.h"
 #include "foundation/ini_file.h"
 #include "foundation/local_clock.h"
 #include "foundation/platform/platform.h"
 #include "foundation/run_log.h"
 #include "foundation/text.h"
-#include "shell/profile_file.h"
 
-namespace fw::shell {
+namespace fw::config {
 namespace {
 
 constexpr const char kIntervalMessage[] =
@@ -224,4 +224,4 @@ std::mutex& TheConfigMutex() {
   return mutex;
 }
 
-}  // namespace fw::shell
+}  // namespace fw::config

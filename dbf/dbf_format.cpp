@@ -193,28 +193,14 @@ template <unsigned D>
 }
 
 char* WriteWithPointBackwards(uint64_t n, unsigned decimals, char* end) {
-  switch (decimals) {
-    case 0:
-      return WithPointBackwards<0>(n, end);
-    case 1:
-      return WithPointBackwards<1>(n, end);
-    case 2:
-      return WithPointBackwards<2>(n, end);
-    case 3:
-      return WithPointBackwards<3>(n, end);
-    case 4:
-      return WithPointBackwards<4>(n, end);
-    case 5:
-      return WithPointBackwards<5>(n, end);
-    case 6:
-      return WithPointBackwards<6>(n, end);
-    case 7:
-      return WithPointBackwards<7>(n, end);
-    case 8:
-      return WithPointBackwards<8>(n, end);
-    default:
-      return WithPointBackwards<9>(n, end);
-  }
+  // One instance per decimal count, so that every division is one by a constant.
+  using Writer = char* (*)(uint64_t, char*);
+  static constexpr Writer kWriters[] = {&WithPointBackwards<0>, &WithPointBackwards<1>,
+                                        &WithPointBackwards<2>, &WithPointBackwards<3>,
+                                        &WithPointBackwards<4>, &WithPointBackwards<5>,
+                                        &WithPointBackwards<6>, &WithPointBackwards<7>,
+                                        &WithPointBackwards<8>, &WithPointBackwards<9>};
+  return kWriters[decimals < 9 ? decimals : 9](n, end);
 }
 
 void FillBlanks(char* from, char* to) {

@@ -2,14 +2,17 @@
 
 #include <cassert>
 
+#include "dbf/dbf_table.h"
+
 namespace fw::dbf {
 namespace {
 
-constexpr size_t kHeaderBytes = 32;
-constexpr size_t kDescriptorBytes = 32;
-constexpr size_t kNameBytes = 11;
-constexpr char kTerminator = 0x0D;
-constexpr uint8_t kVersion = 3;
+// The layout the engine writes is the layout the view reads.
+constexpr size_t kHeaderBytes = DbfTable::kHeaderImageSize;
+constexpr size_t kDescriptorBytes = sizeof(FieldDescriptor);
+constexpr size_t kNameBytes = sizeof(FieldDescriptor::name);
+constexpr char kTerminator = DbfTable::kHeaderTerminator;
+constexpr uint8_t kVersion = DbfTable::kVersion;
 constexpr std::string_view kFieldTypes = "CDFLMN";
 
 uint32_t Little(std::string_view b, size_t at, int bytes) {

@@ -68,10 +68,12 @@ uint64_t CopyAndSum(uint8_t* destination, const uint8_t* source, size_t n) {
 
 int32_t FeedMessageReader::Finish(uint32_t msgType, bool logIt) const {
   if (error_) {
+    if (counters_ != nullptr) counters_->AddShortBody();
     if (logIt) WriteLog(0, "some error in [%d]", static_cast<int>(msgType));
     return -1;
   }
   if (position_ == length_) return 0;
+  if (counters_ != nullptr) counters_->AddLongBody();
   if (logIt) WriteLog(0, "some len error in [%d]", static_cast<int>(msgType));
   return -2;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "feed/feed_counters.h"
 #include "feed/feed_format.h"
 
 namespace fw::feed {
@@ -15,6 +16,11 @@ class FeedMessageReader {
  public:
   FeedMessageReader() = default;
   FeedMessageReader(const uint8_t* data, int32_t length) { Init(data, length); }
+  // Finish also counts a rejected body into `counters` (may be null).
+  FeedMessageReader(const uint8_t* data, int32_t length, FeedCounters* counters)
+      : counters_(counters) {
+    Init(data, length);
+  }
 
   void Init(const uint8_t* data, int32_t length) {
     data_ = data;
@@ -64,7 +70,7 @@ class FeedMessageReader {
 
   // The end-of-body check: -1 (and "some error in [%d]") after a short read, -2 (and
   // "some len error in [%d]") when bytes are left over, 0 when the body was read exactly. The lines
-  // go to the run log at level 0 when logIt is set.
+  // go to the run log at level 0 when logIt is set, and the rejection to the counters, if any.
   int32_t Finish(uint32_t msgType, bool logIt) const;
 
   bool Failed() const { return error_; }
@@ -81,6 +87,7 @@ class FeedMessageReader {
     return true;
   }
 
+  FeedCounters* counters_ = nullptr;
   const uint8_t* data_ = nullptr;
   int32_t length_ = 0;
   int32_t position_ = 0;

@@ -17,7 +17,8 @@ uint32_t ViewWord(const MLoopBufferMt::Span& span, uint32_t offset) {
 
 }  // namespace
 
-int32_t ReadFrame(MLoopBufferMt& ring, uint8_t* destination, uint32_t capacity) {
+int32_t ReadFrame(MLoopBufferMt& ring, uint8_t* destination, uint32_t capacity,
+                  FeedCounters* counters) {
   for (;;) {
     const uint32_t available = ring.DataLength();
     if (available < kFrameOverhead) return 0;
@@ -27,6 +28,7 @@ int32_t ReadFrame(MLoopBufferMt& ring, uint8_t* destination, uint32_t capacity) 
     // Tested on BodyLength itself, so that no value can wrap the frame length around.
     if (msgType > kMaxMsgType || bodyLength > kMaxBodyLength) {
       ring.Skip(1);
+      if (counters != nullptr) counters->AddGarbageBytes(1);
       continue;
     }
     const uint32_t total = bodyLength + kFrameOverhead;
@@ -41,6 +43,7 @@ int32_t ReadFrame(MLoopBufferMt& ring, uint8_t* destination, uint32_t capacity) 
     StoreBigEndian32(destination + summed, checksum);
     ring.Skip(total);
     if (static_cast<uint8_t>(sum) == checksum) return static_cast<int32_t>(total);
+    if (counters != nullptr) counters->AddBadChecksum();
   }
 }
 
@@ -50,6 +53,7 @@ MarketDataDecoder::MarketDataDecoder(FrameDispatcher* dispatcher)
 int32_t MarketDataDecoder::Process(const uint8_t* data, uint32_t length) {
   // A block larger than the ring's free room is appended in pieces, draining the complete frames
   // between them, so that no received byte is dropped.
+  if (data != nullptr) counters_.AddBytes(length);
   int32_t result = 0;
   uint32_t offset = 0;
   do {
@@ -67,10 +71,12 @@ int32_t MarketDataDecoder::Process(const uint8_t* data, uint32_t length) {
 
 int32_t MarketDataDecoder::DrainFrames() {
   for (;;) {
-    const int32_t n = ReadFrame(ring_, frame_.get(), kFrameBufferBytes);
+    const int32_t n = ReadFrame(ring_, frame_.get(), kFrameBufferBytes, &counters_);
     if (n <= 0) return n;
+    const uint32_t msgType = LoadBigEndian32(frame_.get());
+    counters_.AddFrame(msgType);
     if (dispatcher_ != nullptr) {
-      dispatcher_->Dispatch(LoadBigEndian32(frame_.get()), frame_.get() + kHeaderBytes,
+      dispatcher_->Dispatch(msgType, frame_.get() + kHeaderBytes,
                             LoadBigEndian32(frame_.get() + 4));
     }
   }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "feed/feed_counters.h"
 #include "feed/feed_format.h"
 #include "foundation/loop_buffer.h"
 
@@ -24,8 +25,9 @@ class FrameDispatcher {
 // The frame cutter: the length of the next valid frame copied to destination, 0 when no complete
 // frame is buffered yet, -1 when the frame does not fit into capacity (nothing consumed).
 // Implausible headers are skipped one byte at a time; frames with a wrong checksum are consumed
-// and dropped.
-int32_t ReadFrame(MLoopBufferMt& ring, uint8_t* destination, uint32_t capacity);
+// and dropped. Both are counted into `counters` when it is given.
+int32_t ReadFrame(MLoopBufferMt& ring, uint8_t* destination, uint32_t capacity,
+                  FeedCounters* counters = nullptr);
 
 class MarketDataDecoder {
  public:
@@ -52,10 +54,15 @@ class MarketDataDecoder {
   // first frame and take good frames down with them. Receive thread only.
   void DiscardPartialFrame() { ring_.Clear(); }
 
+  // What this decoder and the handlers that count into it have taken in and dropped.
+  FeedCounters& Counters() { return counters_; }
+  const FeedCounters& Counters() const { return counters_; }
+
  private:
   int32_t DrainFrames();
 
   FrameDispatcher* dispatcher_;
+  FeedCounters counters_;
   MLoopBufferMt ring_;
   std::unique_ptr<uint8_t[]> frame_;  // kFrameBufferBytes, any frame fits
 };

@@ -285,7 +285,7 @@ void MarketDataHandlers::Dispatch(uint32_t msgType, const uint8_t* body, uint32_
 void MarketDataHandlers::OnCashAuctionSnapshot(const uint8_t* body, int32_t length) {
   // After the closing load the closing prices are final.
   if (state_.ClosingDataLoadedHint()) return;
-  FeedMessageReader reader(body, length);
+  FeedMessageReader reader(body, length, counters_);
   SnapshotHead head;
   if (!ReadSnapshotHead(reader, kMsgCashAuctionSnapshot, &head)) return;
   if (!StreamIs(head.stream, "010") && !StreamIs(head.stream, "020") &&
@@ -325,7 +325,8 @@ void MarketDataHandlers::OnCashAuctionSnapshot(const uint8_t* body, int32_t leng
 }
 
 void MarketDataHandlers::OnIndexSnapshot(IndexTable table, const uint8_t* body, int32_t length) {
-  FeedMessageReader reader(body, length);
+  // The body is read once per index table; a bad one counts once.
+  FeedMessageReader reader(body, length, table == IndexTable::kThreeDecimals ? counters_ : nullptr);
   SnapshotHead head;
   if (!ReadSnapshotHead(reader, kMsgIndexSnapshot, &head)) return;
   if (!StreamIs(head.stream, "900")) {
@@ -354,7 +355,7 @@ void MarketDataHandlers::OnIndexSnapshot(IndexTable table, const uint8_t* body, 
 }
 
 void MarketDataHandlers::OnVolumeStatSnapshot(const uint8_t* body, int32_t length) {
-  FeedMessageReader reader(body, length);
+  FeedMessageReader reader(body, length, counters_);
   SnapshotHead head;  // OrigTime does not move the market time here
   if (!ReadSnapshotHead(reader, kMsgVolumeStatSnapshot, &head)) return;
   if (!StreamIs(head.stream, "910")) return;
@@ -373,7 +374,7 @@ void MarketDataHandlers::OnVolumeStatSnapshot(const uint8_t* body, int32_t lengt
 }
 
 void MarketDataHandlers::OnAfterHoursSnapshot(const uint8_t* body, int32_t length) {
-  FeedMessageReader reader(body, length);
+  FeedMessageReader reader(body, length, counters_);
   SnapshotHead head;  // OrigTime is not used
   if (!ReadSnapshotHead(reader, kMsgAfterHoursSnapshot, &head)) return;
   int column = 0;
@@ -411,7 +412,7 @@ void MarketDataHandlers::OnAfterHoursSnapshot(const uint8_t* body, int32_t lengt
 }
 
 void MarketDataHandlers::OnNegotiatedOrder(const uint8_t* body, int32_t length) {
-  FeedMessageReader reader(body, length);
+  FeedMessageReader reader(body, length, counters_);
   reader.Skip(kChannelNoBytes);
   const int64_t sequence = reader.GetInt64();
   char stream[3];
@@ -453,7 +454,7 @@ void MarketDataHandlers::OnNegotiatedOrder(const uint8_t* body, int32_t length) 
 }
 
 void MarketDataHandlers::OnNegotiatedOutcome(const uint8_t* body, int32_t length) {
-  FeedMessageReader reader(body, length);
+  FeedMessageReader reader(body, length, counters_);
   reader.Skip(kChannelNoBytes);
   const int64_t sequence = reader.GetInt64();
   char stream[3];
@@ -473,7 +474,7 @@ void MarketDataHandlers::OnNegotiatedOutcome(const uint8_t* body, int32_t length
 }
 
 void MarketDataHandlers::OnSecuritySwitch(const uint8_t* body, int32_t length) {
-  FeedMessageReader reader(body, length);
+  FeedMessageReader reader(body, length, counters_);
   const int64_t origTime = reader.GetInt64();
   reader.Skip(kChannelNoBytes);
   char code[8];
@@ -499,7 +500,7 @@ void MarketDataHandlers::OnSecuritySwitch(const uint8_t* body, int32_t length) {
 }
 
 void MarketDataHandlers::OnStreamPhase(const uint8_t* body, int32_t length) {
-  FeedMessageReader reader(body, length);
+  FeedMessageReader reader(body, length, counters_);
   reader.Skip(kInt64Bytes + kChannelNoBytes);  // OrigTime, ChannelNo
   const uint32_t streams = reader.GetInt(4);
   // The last entry of each group wins; entries cut short by the end of the body are not applied,

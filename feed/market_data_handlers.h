@@ -22,7 +22,10 @@ namespace fw::feed {
 
 class MarketDataHandlers final : public FrameDispatcher {
  public:
-  explicit MarketDataHandlers(market::MarketState& state) : state_(state) {}
+  // Rejected bodies are counted into `counters` when it is given (the decoder's, normally).
+  explicit MarketDataHandlers(market::MarketState& state, FeedCounters* counters = nullptr)
+      : state_(state), counters_(counters) {}
+  void SetCounters(FeedCounters* counters) { counters_ = counters; }
   MarketDataHandlers(const MarketDataHandlers&) = delete;
   MarketDataHandlers& operator=(const MarketDataHandlers&) = delete;
 
@@ -40,6 +43,7 @@ class MarketDataHandlers final : public FrameDispatcher {
   void OnStreamPhase(const uint8_t* body, int32_t length);
 
   market::MarketState& state_;
+  FeedCounters* counters_;
 };
 
 }  // namespace fw::feed

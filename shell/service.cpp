@@ -20,6 +20,7 @@ Service::Service(processor::MProcessIO& processor, const ServiceTimings& timings
       gate_(processor),
       client_(std::make_unique<client::StaticClient>(CopyOfTheConfig(), decoder_, capture_, gate_,
                                                      timings.client)) {
+  handlers_.SetCounters(&decoder_.Counters());
   processor_.SetWriterTimings(timings_.writer);
   processor_.SetFeedRing(&decoder_.Ring());
   processor_.SetCaptureCloser([this] { capture_.Close(); });

@@ -89,14 +89,22 @@ TEST_F(DecoderTest, GarbageBeforeAFrameIsSkipped) {
   Feed(Concat({Bytes(37, 0xFF), Frame(300111, Body(20, 9))}));
   ASSERT_EQ(recorder_.frames.size(), 1u);
   EXPECT_EQ(recorder_.frames[0], (Delivered{300111, Body(20, 9)}));
+  const FeedCounters& counted = decoder_.Counters();
+  EXPECT_EQ(counted.GarbageBytes(), 37u);
+  EXPECT_EQ(counted.Bytes(), 37u + 32u);
+  EXPECT_EQ(counted.FramesInSlot(FeedCounters::SlotOf(300111)), 1u);
+  EXPECT_EQ(counted.Frames(), 1u);
 }
 
 TEST_F(DecoderTest, BadChecksumIsDroppedAndTheNextFrameDelivered) {
   Bytes bad = Frame(300111, Body(20, 1));
   bad.back() ^= 0x01;
-  Feed(Concat({bad, Frame(309011, Body(8, 2))}));
-  ASSERT_EQ(recorder_.frames.size(), 1u);
+  Feed(Concat({bad, Frame(309011, Body(8, 2)), Frame(123456, {})}));
+  ASSERT_EQ(recorder_.frames.size(), 2u);
   EXPECT_EQ(recorder_.frames[0], (Delivered{309011, Body(8, 2)}));
+  EXPECT_EQ(decoder_.Counters().BadChecksums(), 1u);
+  EXPECT_EQ(decoder_.Counters().GarbageBytes(), 0u);
+  EXPECT_EQ(decoder_.Counters().FramesInSlot(FeedCounters::kOther), 1u);
 }
 
 TEST_F(DecoderTest, ChecksumWordWithUpperBytesSetIsDropped) {

@@ -66,6 +66,7 @@ class MarketFixture : public ::testing::Test {
     FillSmallDay(tables_);
     state_.StartDay(20260305);
     state_.Build(tables_);
+    decoder_.SetDispatcher(&handlers_);
     decoder_.AllocateRing();
     window_->Clear();
   }
@@ -115,8 +116,8 @@ class MarketFixture : public ::testing::Test {
   std::shared_ptr<fw::test::WindowCatcher> window_;
   refdata::ReferenceTables tables_;
   MarketState state_;
-  feed::MarketDataHandlers handlers_{state_};
-  feed::MarketDataDecoder decoder_{&handlers_};
+  feed::MarketDataDecoder decoder_;
+  feed::MarketDataHandlers handlers_{state_, &decoder_.Counters()};
 };
 
 }  // namespace fw::market::test

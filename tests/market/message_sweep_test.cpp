@@ -123,7 +123,11 @@ class MessageSweepTest : public test::MarketFixture {
     before_ = StateImage(state_);
     beforeNoSwitches_ = StateImage(state_, true, false);
     beforeNoClock_ = StateImage(state_, false);
+    const uint64_t shortBefore = decoder_.Counters().ShortBodies();
+    const uint64_t longBefore = decoder_.Counters().LongBodies();
     Feed(FrameAround(type, body));
+    shortCounted_ = decoder_.Counters().ShortBodies() - shortBefore;
+    longCounted_ = decoder_.Counters().LongBodies() - longBefore;
     const std::string id = "[" + std::to_string(type) + "]";
     shortLines_ = window_->CountLines("some error in " + id);
     longLines_ = window_->CountLines("some len error in " + id);
@@ -141,6 +145,8 @@ class MessageSweepTest : public test::MarketFixture {
   std::string beforeNoClock_;
   size_t shortLines_ = 0;
   size_t longLines_ = 0;
+  uint64_t shortCounted_ = 0;  // rejected bodies counted: once per message, however many lines
+  uint64_t longCounted_ = 0;
 };
 
 TEST_F(MessageSweepTest, IntactBodiesApplyWithoutAnyLine) {
@@ -160,6 +166,7 @@ TEST_F(MessageSweepTest, EveryTruncatedBodyIsRejectedAndChangesNothing) {
       FeedBody(c.message.Type(), cut);
       EXPECT_EQ(shortLines_, c.finishLines) << c.name << " cut to " << length;
       EXPECT_EQ(longLines_, 0u) << c.name << " cut to " << length;
+      EXPECT_EQ(shortCounted_ + longCounted_, c.finishLines > 0 ? 1u : 0u) << c.name;
       EXPECT_TRUE(UnchangedApartFromSwitches(c.message.Type())) << c.name << " cut to " << length;
     }
   }
@@ -173,6 +180,7 @@ TEST_F(MessageSweepTest, EveryLengthenedBodyIsRejectedAndChangesNothing) {
       FeedBody(c.message.Type(), body);
       EXPECT_EQ(longLines_, c.finishLines) << c.name << " + " << extra;
       EXPECT_EQ(shortLines_, 0u) << c.name << " + " << extra;
+      EXPECT_EQ(longCounted_ + shortCounted_, c.finishLines > 0 ? 1u : 0u) << c.name;
       EXPECT_TRUE(UnchangedApartFromSwitches(c.message.Type())) << c.name << " + " << extra;
     }
   }

@@ -348,6 +348,7 @@ int32_t DbfTable::Flush(NulBytes nulBytes) {
   // Cut before the flush, so that what reaches the disk already has the new length.
   if (file_.SetEnd() < 0) return -4;
   if (file_.FlushToDisk() < 0) return -5;
+  flushedBytes_ = bytes;
   return 1;
 }
 

@@ -172,6 +172,9 @@ class DbfTable {
   // failed; -3 the write failed; -4 the end of file could not be set; -5 the flush to disk failed.
   int32_t Flush(NulBytes nulBytes = NulBytes::kBlank);
 
+  // The bytes the last successful Flush wrote (header and records); 0 before any. Kept by Close.
+  uint64_t FlushedBytes() const { return flushedBytes_; }
+
   bool IsOpen() const { return file_.IsOpen(); }
   bool HasImage() const { return image_ != nullptr; }
   const std::string& Path() const { return path_; }
@@ -215,6 +218,7 @@ class DbfTable {
   uint16_t headerLength_ = 0;
   uint16_t recordLength_ = 0;
   size_t current_ = 0;  // offset of the current record in the image
+  uint64_t flushedBytes_ = 0;
 };
 
 }  // namespace fw::dbf

@@ -2,14 +2,11 @@
 
 #include <cstring>
 
-#include "dbf/sjshq_file.h"
-#include "dbf/sjsphhq_file.h"
 #include "dbf/sjsxx_file.h"
-#include "dbf/sjszhhq_file.h"
-#include "dbf/sjszs_file.h"
 #include "foundation/local_clock.h"
 #include "foundation/ms_clock.h"
 #include "foundation/run_log.h"
+#include "processor/write_cycle.h"
 #include "refdata/closing_data.h"
 #include "refdata/reference_loaders.h"
 
@@ -261,69 +258,10 @@ void MProcessIO::WriteAll() {
   if (!state_.IsInitialized()) return;
   const config::ConfigInfo config = ConfigCopy();
   state_.TakeSnapshot(&snapshot_);
-  const market::MarketCounts counts = state_.Counts();
-  const market::MarketSnapshot& s = snapshot_;
-
-  {
-    dbf::SZSjsxxnFile xxn;
-    int32_t rc = xxn.Open(config.szl1);
-    if (rc >= 0) rc = xxn.WriteFile(tables_, s.overlay, s.clock);
-    NoteFileResult(kFileSjsxxn, config.szl1, rc);
-  }
-  {
-    dbf::SZSjsxxFile xx;
-    int32_t rc = xx.Open(config.Sjsxxdbf);
-    if (rc >= 0) rc = xx.WriteFile(tables_, s.overlay, s.clock);
-    NoteFileResult(kFileSjsxx, config.Sjsxxdbf, rc);
-  }
-  {
-    dbf::SZSjshqFile hq(config.lostHighVol);
-    int32_t rc = hq.Open(config.hqdbf);
-    if (rc > 0) {
-      hq.WriteFirstRecord(s.clock, counts.indexInfo + counts.stat + counts.quoteSources);
-      hq.WriteStockRows(s.stockQuotes, tables_);
-      hq.WriteStatisticsRows(s.stats);
-      hq.WriteIndexRows(s.indexes);
-      rc = hq.Flush();
-      hq.Abort();
-    }
-    NoteFileResult(kFileSjshq, config.hqdbf, rc);
-  }
-  {
-    dbf::SZSjszsFile zs(config.lostHighVol);
-    int32_t rc = zs.Open(config.Sjszsdbf);
-    if (rc > 0) {
-      zs.BeginRows(s.clock, counts.indexInfo);
-      zs.WriteIndexRows(s.indexes4, tables_.indexInfo);
-      rc = zs.Flush();
-      zs.Close();
-    }
-    NoteFileResult(kFileSjszs, config.Sjszsdbf, rc);
-  }
-  const uint32_t estimate = counts.indexInfo + counts.stat + counts.securities;
-  {
-    dbf::SZSjsphhqFile phhq;
-    int32_t rc = phhq.Open(config.Sjsphhqdbf);
-    if (rc > 0) {
-      phhq.WriteFirstRecord(s.clock, estimate);
-      phhq.WriteAfterHoursRows(s.afterHours, tables_.securities);
-      phhq.WriteStatisticsRows(s.stats);
-      phhq.WriteIndexRows(s.indexes);
-      rc = phhq.Flush();
-      phhq.Abort();
-    }
-    NoteFileResult(kFileSjsphhq, config.Sjsphhqdbf, rc);
-  }
-  {
-    dbf::SZSjszhhqFile zhhq;
-    int32_t rc = zhhq.Open(config.Sjszhhqdbf);
-    if (rc > 0) {
-      zhhq.WriteFirstRecord(s.clock, estimate);
-      zhhq.WriteNegotiatedRows(s.negotiated);
-      rc = zhhq.Flush();
-      zhhq.Abort();
-    }
-    NoteFileResult(kFileSjszhhq, config.Sjszhhqdbf, rc);
+  const CycleFiles files = WriteSixFiles(config, tables_, snapshot_, state_.Counts());
+  const std::array<const char*, kDbfFiles> paths = DbfPaths(config);
+  for (size_t file = 0; file < kDbfFiles; ++file) {
+    NoteFileResult(static_cast<int>(file), paths[file], files[file].result);
   }
   ++cyclesWritten_;
 }

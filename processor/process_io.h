@@ -31,6 +31,7 @@
 #include "foundation/thread.h"
 #include "market/market_snapshot.h"
 #include "market/market_state.h"
+#include "processor/write_cycle.h"
 #include "refdata/reference_tables.h"
 
 namespace fw::processor {
@@ -110,15 +111,6 @@ class MProcessIO {
  private:
   int32_t StartUpLocked(config::ConfigInfo& config);
   void ReportCycle(uint32_t ms);
-  enum DbfFile {
-    kFileSjsxxn,
-    kFileSjsxx,
-    kFileSjshq,
-    kFileSjszs,
-    kFileSjsphhq,
-    kFileSjszhhq,
-    kDbfFiles
-  };
   void NoteFileResult(int file, const char* path, int32_t rc);
   void ResetLocked();
   void WriterLoop();

@@ -266,12 +266,13 @@ int32_t SecurityInfoFile::SetData(const ReferenceTables& tables,
   // a code that is also a security's is written as the security.
   const std::vector<uint32_t> listed = refdata::ParameterCodes(tables);
   size_t next = 0;
-  for (const auto& [code, entry] : tables.securities) {
+  for (const auto& entry : tables.securities) {
+    const uint32_t code = entry.first;
     for (; next < listed.size() && listed[next] <= code; ++next) {
       if (listed[next] < code) placeParameterRow(listed[next]);
     }
     place(kSecurityRow, name, name,
-          [&](RowWriter& w) { WriteSecurityRow(w, code, entry.record, cx); });
+          [&](RowWriter& w) { WriteSecurityRow(w, code, entry.second.record, cx); });
   }
   for (; next < listed.size(); ++next) placeParameterRow(listed[next]);
 

@@ -1,5 +1,5 @@
-// fenwright-replay: the sets at market times, the cutting of a capture across connections, and
-// every bad input with nothing left in the output folder.
+// fenwright-replay: the golden day at its three moments, the sets at market times, the cutting of
+// a capture across connections, and every bad input with nothing left in the output folder.
 #include "tools/replay.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +64,40 @@ std::vector<std::string> Entries(const fs::path& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// The moments that tools/bless_golden.sh writes: a morning time, a time before the close, the end
+// of the day with the closing file.
+TEST(GoldenDay, ReplaysWriteTheCommittedFilesAtEachMoment) {
+  const std::string golden = std::string(FW_SOURCE_DIR) + "/tests/golden/";
+  const std::string capture = golden + "binaryData_20260305.dat";
+  TempDir dir;
+  const std::string ini = dir.File("golden.ini");
+  WriteFileBytes(ini, IniText(golden + "xml/"));
+  const struct {
+    const char* folder;
+    std::vector<std::string> options;
+  } moments[] = {{"at_103000", {"--at", "10:30:00"}},
+                 {"at_144500", {"--at", "14:45:00"}},
+                 {"closing", {"--closing"}}};
+  for (const auto& moment : moments) {
+    std::vector<std::string> args = {capture, "--ini", ini, "--out", dir.File(moment.folder)};
+    args.insert(args.end(), moment.options.begin(), moment.options.end());
+    const ProgramRun run = Replay(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const DbfDiffResult diff =
+        DiffDbfPaths(golden + "expected/" + moment.folder, dir.File(moment.folder), {});
+    EXPECT_EQ(diff.status, 0) << moment.folder << "\n" << DiffText(diff);
+    EXPECT_EQ(diff.filesCompared.size(), 6u) << moment.folder;
+  }
+  // Two replays of one capture give the same bytes, clock cells included.
+  const ProgramRun again = Replay({capture, "--ini", ini, "--out", dir.File("again"), "--closing"});
+  ASSERT_EQ(again.status, 0) << again.err;
+  for (const std::string& name : Entries(dir.File("closing"))) {
+    const std::string first = ReadFileBytes(dir.File("closing/" + name));
+    EXPECT_FALSE(first.empty()) << name;
+    EXPECT_EQ(first, ReadFileBytes(dir.File("again/" + name))) << name;
+  }
 }
 
 // A small generated day and captures made from its frames.

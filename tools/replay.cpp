@@ -242,7 +242,10 @@ int Replayer::Run::Prepare() {
   log = std::make_unique<RunLogRedirect>(options.log);
   if (!log->Ok()) return Fail("cannot open the run log " + options.log);
 
-  if (config.Load(options.ini) < 0) return Fail("cannot read the settings " + options.ini);
+  // The settings reader looks for a bare file name beside the executable; the user meant the
+  // working folder.
+  const std::string ini = fs::absolute(fs::path(options.ini), ec).string();
+  if (ec || config.Load(ini) < 0) return Fail("cannot read the settings " + options.ini);
   // A capture exists only for a day that was worked: the calendar has no say.
   config.useholiday = true;
 

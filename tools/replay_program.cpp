@@ -97,8 +97,9 @@ std::string FormatReplaySummary(const ReplayOptions& options, const ReplayReport
   }
   char tail[96];
   const double mb = static_cast<double>(report.bytesRead) / 1e6;
-  std::snprintf(tail, sizeof tail, "; %u sets written; %.3f s, %.1f MB/s", report.setsWritten,
-                report.seconds, report.seconds > 0 ? mb / report.seconds : 0.0);
+  std::snprintf(tail, sizeof tail, "; %u set%s written; %.3f s, %.1f MB/s", report.setsWritten,
+                report.setsWritten == 1 ? "" : "s", report.seconds,
+                report.seconds > 0 ? mb / report.seconds : 0.0);
   line += tail;
   return line;
 }

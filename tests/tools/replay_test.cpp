@@ -384,6 +384,16 @@ TEST(ReplayProgram, UsageErrorsNameTheBadArgument) {
   EXPECT_EQ(help.out.rfind("usage: fenwright-replay CAPTURE", 0), 0u);
 }
 
+TEST_F(ReplayTest, SettingsNamedRelativeToTheWorkingFolderAreRead) {
+  const std::string capture = WriteCapture(LogonAndFrames(0, 20));
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_.Path());
+  const ProgramRun run = Replay({capture, "--ini", "replay.ini", "--out", dir_.File("out")});
+  fs::current_path(before);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Entries(dir_.File("out")).size(), 6u);
+}
+
 TEST_F(ReplayTest, RunLogGoesToTheChosenFileAndNeverToStandardOutputOrTheLogFolder) {
   // The process's clock is the replay's only while it runs.
   const test::FakeClock clock(20240102, 83000);

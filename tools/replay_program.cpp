@@ -88,12 +88,14 @@ std::string FormatReplaySummary(const ReplayOptions& options, const ReplayReport
     line += slot < feed::FeedCounters::kTypes.size()
                 ? std::to_string(feed::FeedCounters::kTypes[slot])
                 : std::string("other");
-    line += "=" + std::to_string(n);
+    line += '=';
+    line += std::to_string(n);
   }
   if (!any) line += " none";
-  line += "; market time " + Clock(report.firstMarketTime) + " to " + Clock(report.lastMarketTime);
+  line.append("; market time ").append(Clock(report.firstMarketTime));
+  line.append(" to ").append(Clock(report.lastMarketTime));
   if (report.tailBytes > 0) {
-    line += "; ends inside a frame at byte " + std::to_string(report.tailOffset);
+    line.append("; ends inside a frame at byte ").append(std::to_string(report.tailOffset));
   }
   char tail[96];
   const double mb = static_cast<double>(report.bytesRead) / 1e6;

@@ -34,6 +34,12 @@ constexpr uint32_t kMsgVolumeStatSnapshot = 309111;
 constexpr uint32_t kMsgSecuritySwitch = 390013;
 constexpr uint32_t kMsgStreamPhase = 390090;
 
+// Whether a header can start a frame: larger values mean the stream is out of step. Tested on
+// BodyLength itself, so that no value can wrap the frame length around.
+constexpr bool PlausibleHeader(uint32_t msgType, uint32_t bodyLength) {
+  return msgType <= kMaxMsgType && bodyLength <= kMaxBodyLength;
+}
+
 // Sum of the bytes modulo 256, the checksum of both directions.
 uint8_t ByteSum(const uint8_t* bytes, size_t n);
 // Copies n bytes and returns their byte sum, in one pass over the source.

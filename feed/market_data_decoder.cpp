@@ -25,8 +25,7 @@ int32_t ReadFrame(MLoopBufferMt& ring, uint8_t* destination, uint32_t capacity,
     const MLoopBufferMt::Span view = ring.View(available);
     const uint32_t msgType = ViewWord(view, 0);
     const uint32_t bodyLength = ViewWord(view, 4);
-    // Tested on BodyLength itself, so that no value can wrap the frame length around.
-    if (msgType > kMaxMsgType || bodyLength > kMaxBodyLength) {
+    if (!PlausibleHeader(msgType, bodyLength)) {
       ring.Skip(1);
       if (counters != nullptr) counters->AddGarbageBytes(1);
       continue;
@@ -45,6 +44,30 @@ int32_t ReadFrame(MLoopBufferMt& ring, uint8_t* destination, uint32_t capacity,
     if (static_cast<uint8_t>(sum) == checksum) return static_cast<int32_t>(total);
     if (counters != nullptr) counters->AddBadChecksum();
   }
+}
+
+FrameCut CutFrame(const uint8_t* bytes, size_t available, FeedCounters* counters) {
+  FrameCut cut;
+  size_t at = 0;
+  while (available - at >= kFrameOverhead &&
+         !PlausibleHeader(LoadBigEndian32(bytes + at), LoadBigEndian32(bytes + at + 4))) {
+    ++at;
+  }
+  cut.skipped = static_cast<uint32_t>(at);
+  if (counters != nullptr && at > 0) counters->AddGarbageBytes(at);
+  if (available - at < kFrameOverhead) return cut;
+  const uint8_t* frame = bytes + at;
+  const uint32_t total = LoadBigEndian32(frame + 4) + kFrameOverhead;
+  if (total > available - at) return cut;
+  cut.length = total;
+  const uint32_t summed = total - kChecksumBytes;
+  if (ByteSum(frame, summed) == LoadBigEndian32(frame + summed)) {
+    cut.kind = FrameCut::kGood;
+  } else {
+    cut.kind = FrameCut::kBadChecksum;
+    if (counters != nullptr) counters->AddBadChecksum();
+  }
+  return cut;
 }
 
 MarketDataDecoder::MarketDataDecoder(FrameDispatcher* dispatcher)

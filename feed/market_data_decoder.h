@@ -29,6 +29,19 @@ class FrameDispatcher {
 int32_t ReadFrame(MLoopBufferMt& ring, uint8_t* destination, uint32_t capacity,
                   FeedCounters* counters = nullptr);
 
+// The same cutter over bytes that lie in one piece, for a caller that holds the stream in its own
+// memory (the replay of a capture file): the same limits, slide and checksum as ReadFrame, without
+// the ring and without a copy of the frame. First `skipped` bytes of implausible headers (counted
+// as garbage), then one of: too few bytes to judge the next frame (kNeedMore), a good frame of
+// `length` bytes, or a frame of `length` bytes whose checksum failed (counted).
+struct FrameCut {
+  enum Kind { kNeedMore, kGood, kBadChecksum };
+  Kind kind = kNeedMore;
+  uint32_t skipped = 0;
+  uint32_t length = 0;
+};
+FrameCut CutFrame(const uint8_t* bytes, size_t available, FeedCounters* counters = nullptr);
+
 class MarketDataDecoder {
  public:
   explicit MarketDataDecoder(FrameDispatcher* dispatcher = nullptr);

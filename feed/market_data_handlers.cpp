@@ -246,6 +246,17 @@ bool AllSpaces(const char* text, size_t n) {
 
 }  // namespace
 
+int64_t MarketTimeStamp(uint32_t msgType, const uint8_t* body, uint32_t bodyLength) {
+  switch (msgType) {
+    case kMsgCashAuctionSnapshot:
+    case kMsgIndexSnapshot:
+    case kMsgSecuritySwitch:
+      return bodyLength >= static_cast<uint32_t>(kInt64Bytes) ? LoadBigEndian64(body) : -1;
+    default:
+      return -1;
+  }
+}
+
 void MarketDataHandlers::Dispatch(uint32_t msgType, const uint8_t* body, uint32_t bodyLength) {
   const int32_t length = bodyLength > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())
                              ? std::numeric_limits<int32_t>::max()

@@ -20,6 +20,11 @@
 
 namespace fw::feed {
 
+// The OrigTime with which a message of this type may move the market time (the first field of its
+// body, YYYYMMDDHHMMSSsss), or -1 for a type whose handler never moves it and for a body too short
+// to hold one. Whether the message does move it is the handler's and the market state's call.
+int64_t MarketTimeStamp(uint32_t msgType, const uint8_t* body, uint32_t bodyLength);
+
 class MarketDataHandlers final : public FrameDispatcher {
  public:
   // Rejected bodies are counted into `counters` when it is given (the decoder's, normally).

@@ -24,10 +24,16 @@ LocalDateTime LocalNow() {
   return platform::SystemLocalTime();
 }
 
-void SetLocalClockForTesting(std::function<LocalDateTime()> clock) {
+std::function<LocalDateTime()> InstallLocalClock(std::function<LocalDateTime()> clock) {
   std::lock_guard<std::mutex> lock(gFakeMutex);
+  std::function<LocalDateTime()> previous = std::move(gFake);
   gFake = std::move(clock);
   gFakeInstalled.store(static_cast<bool>(gFake), std::memory_order_release);
+  return previous;
+}
+
+void SetLocalClockForTesting(std::function<LocalDateTime()> clock) {
+  InstallLocalClock(std::move(clock));
 }
 
 int WeekdayOf(uint32_t date) {

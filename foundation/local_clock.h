@@ -1,6 +1,7 @@
 // The local date and time as the whole system sees it. Production code reads the machine's clock;
-// tests install their own "now" (08:44:59, a Saturday, 31 December) without touching the machine.
-// Thread-safe.
+// tests install their own "now" (08:44:59, a Saturday, 31 December) without touching the machine,
+// and an offline replay of a captured day installs the day's date and its market time, so that the
+// cells a live run takes from the clock come out the same on every replay. Thread-safe.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,10 @@ namespace fw {
 using platform::LocalDateTime;
 
 LocalDateTime LocalNow();
+
+// Makes `clock` the local clock of every thread (an empty function: the machine's) and returns the
+// clock it replaces, so that a caller can put that one back when it is done.
+std::function<LocalDateTime()> InstallLocalClock(std::function<LocalDateTime()> clock);
 
 // Installs a replacement clock for every thread; an empty function restores the machine's clock.
 void SetLocalClockForTesting(std::function<LocalDateTime()> clock);

@@ -18,6 +18,9 @@ struct LogSink {
   uint32_t fileDate = 0;
   std::string folder = ".\\log";
   std::function<void(std::string_view)> printer;
+  // A RunLogRedirect is alive: lines go to redirectFile (when open) and nowhere else.
+  bool redirected = false;
+  platform::SharedFile redirectFile;
 };
 
 LogSink& Sink() {
@@ -102,15 +105,22 @@ void WriteLog(unsigned level, const char* format, ...) {
     std::snprintf(prefix, sizeof prefix, "<Log_LV%u> t=%u ", level & 0xFFu, now.Time());
     line += prefix;
     line += message;
-    EnsureDayFile(sink, now.Date());
-    Print(sink, line + "\n");
-    if (sink.file.IsOpen()) {
-      const std::string fileLine = line + platform::kTextLineEnd;
-      // A handle gone bad (a file removed or a share lost) writes again once reopened: the line is
-      // written then, after the reopening's separator, instead of being lost.
-      if (!AppendLine(sink, fileLine)) {
-        EnsureDayFile(sink, now.Date());
-        if (sink.file.IsOpen()) AppendLine(sink, fileLine);
+    if (sink.redirected) {
+      if (sink.redirectFile.IsOpen()) {
+        const std::string fileLine = line + platform::kTextLineEnd;
+        sink.redirectFile.AppendWhole(fileLine.data(), static_cast<uint32_t>(fileLine.size()));
+      }
+    } else {
+      EnsureDayFile(sink, now.Date());
+      Print(sink, line + "\n");
+      if (sink.file.IsOpen()) {
+        const std::string fileLine = line + platform::kTextLineEnd;
+        // A handle gone bad (a file removed or a share lost) writes again once reopened: the line
+        // is written then, after the reopening's separator, instead of being lost.
+        if (!AppendLine(sink, fileLine)) {
+          EnsureDayFile(sink, now.Date());
+          if (sink.file.IsOpen()) AppendLine(sink, fileLine);
+        }
       }
     }
   }
@@ -150,6 +160,28 @@ void CloseRunLog() {
   LogSink& sink = Sink();
   std::lock_guard<std::mutex> lock(sink.mutex);
   sink.file.Close();
+}
+
+RunLogRedirect::RunLogRedirect(std::string path) {
+  LogSink& sink = Sink();
+  std::lock_guard<std::mutex> lock(sink.mutex);
+  sink.redirected = true;
+  if (path.empty()) return;
+  const std::string native = platform::NativePath(path);
+  int32_t rc = sink.redirectFile.OpenExisting(native);
+  if (rc < 0) rc = sink.redirectFile.Create(native, false);
+  if (rc >= 0) rc = sink.redirectFile.SeekToEnd();
+  if (rc < 0) {
+    sink.redirectFile.Close();
+    ok_ = false;
+  }
+}
+
+RunLogRedirect::~RunLogRedirect() {
+  LogSink& sink = Sink();
+  std::lock_guard<std::mutex> lock(sink.mutex);
+  sink.redirectFile.Close();
+  sink.redirected = false;
 }
 
 }  // namespace fw

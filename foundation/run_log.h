@@ -53,4 +53,23 @@ void SetRunLogFolder(std::string folder);
 // Closes the open day file (process exit, tests).
 void CloseRunLog();
 
+// While one is alive, every line goes to the file `path` alone, appended (an empty path: to no file
+// at all), and nothing to standard output, so that an offline tool keeps its standard output for
+// its own report and never makes the log folder. The main window, if there is one, still gets the
+// lines. The daily files return when it ends. One at a time, on the thread that owns the tool's
+// run.
+class RunLogRedirect {
+ public:
+  explicit RunLogRedirect(std::string path);
+  ~RunLogRedirect();
+  RunLogRedirect(const RunLogRedirect&) = delete;
+  RunLogRedirect& operator=(const RunLogRedirect&) = delete;
+
+  // Whether the file could be opened (always true without a file); lines are dropped otherwise.
+  bool Ok() const { return ok_; }
+
+ private:
+  bool ok_ = true;
+};
+
 }  // namespace fw

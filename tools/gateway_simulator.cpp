@@ -292,8 +292,12 @@ class GatewaySimulator::Session {
       if (silent_) pending_.clear();
       if (finished && !reported && pending_.empty() && !silent_) {
         reported = true;
-        std::lock_guard<std::mutex> lock(owner_.mutex_);
-        ++owner_.sourcesFinished_;
+        {
+          std::lock_guard<std::mutex> lock(owner_.mutex_);
+          ++owner_.sourcesFinished_;
+        }
+        Report("whole source sent, " + std::to_string(frames_) + " frames, " +
+               std::to_string(feedBytes_) + " feed bytes");
       }
     }
     return true;

@@ -75,6 +75,8 @@ bool FileExists(const std::string& path);
 std::string LocaleCharset();
 // Whether standard input is an interactive terminal (the console front end then reads commands).
 bool StdinIsTerminal();
+// Whether standard error is an interactive terminal (a long run then shows its progress there).
+bool StderrIsTerminal();
 // Makes standard output take bytes as they are, without turning "\n" into "\r\n" (Windows): for
 // programs whose output is a file format with line ends of its own, such as CSV.
 void SetStdoutBinary();

@@ -95,6 +95,8 @@ std::string LocaleCharset() {
 
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
 void SetStdoutBinary() {}
 
 namespace os {

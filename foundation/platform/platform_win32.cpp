@@ -78,6 +78,11 @@ bool StdinIsTerminal() {
   return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
+bool StderrIsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 void SetStdoutBinary() {
   std::fflush(stdout);
   _setmode(_fileno(stdout), _O_BINARY);

@@ -180,6 +180,56 @@ TEST_F(DecoderTest, RandomBlockSizesDeliverEveryFrameInOrder) {
   EXPECT_EQ(recorder_.frames, expected);
 }
 
+// The cutter over bytes in one piece (a capture held in memory) must cut what the ring's cutter
+// cuts: the same frames, garbage and bad checksums, on a stream that mixes all of them.
+TEST(CutFrame, AgreesWithTheRingCutterOnAMixedStream) {
+  std::minstd_rand random(11);
+  Bytes stream;
+  for (int i = 0; i < 400; ++i) {
+    Bytes frame = Frame(300000 + static_cast<uint32_t>(random()) % 200000,
+                        Body(static_cast<uint32_t>(random()) % 700, static_cast<uint8_t>(i)));
+    switch (random() % 6) {
+      case 0:
+        frame.back() = static_cast<uint8_t>(frame.back() + 1);  // wrong checksum
+        break;
+      case 1:
+        stream = Concat({stream, Bytes(1 + random() % 9, 0xFF)});  // garbage
+        break;
+      case 2:
+        stream = Concat({stream, RawHeader(7, kMaxBodyLength + 1)});  // implausible header
+        break;
+      default:
+        break;
+    }
+    stream = Concat({stream, frame});
+  }
+  stream = Concat({stream, RawHeader(300111, 40)});  // an unfinished frame at the end
+
+  Recorder ring;
+  MarketDataDecoder decoder(&ring);
+  ASSERT_EQ(decoder.AllocateRing(), 1);
+  decoder.Process(stream.data(), static_cast<uint32_t>(stream.size()));
+
+  Recorder piece;
+  FeedCounters counters;
+  size_t at = 0;
+  for (;;) {
+    const FrameCut cut = CutFrame(stream.data() + at, stream.size() - at, &counters);
+    at += cut.skipped;
+    if (cut.kind == FrameCut::kNeedMore) break;
+    if (cut.kind == FrameCut::kGood) {
+      piece.Dispatch(LoadBigEndian32(stream.data() + at), stream.data() + at + kHeaderBytes,
+                     cut.length - kFrameOverhead);
+    }
+    at += cut.length;
+  }
+  EXPECT_EQ(at, stream.size() - 8);
+  EXPECT_EQ(piece.frames, ring.frames);
+  EXPECT_GT(counters.BadChecksums(), 0u);
+  EXPECT_EQ(counters.BadChecksums(), decoder.Counters().BadChecksums());
+  EXPECT_EQ(counters.GarbageBytes(), decoder.Counters().GarbageBytes());
+}
+
 // The cutter alone, on a ring the test fills itself.
 class CutterTest : public ::testing::Test {
  protected:

@@ -53,26 +53,42 @@ const char* DisconnectReasonText(uint8_t reason) {
   }
 }
 
+struct Gateway {
+  std::string address;  // empty: not configured
+  uint16_t port = 0;
+};
+
 // The block shared by a client object and the receive thread of one run (Start to Stop). A new
 // block is made for every run, so a thread abandoned by an earlier Stop keeps its own block and
 // never meets the next run's socket.
 struct ClientLink {
-  ClientLink(std::string serverAddress, uint16_t serverPort,
+  ClientLink(Gateway primary, Gateway backup,
              std::shared_ptr<const config::ConfigInfo> configuration, const ClientTimings& t,
              MClientIO* client)
-      : address(std::move(serverAddress)),
-        port(serverPort),
+      : gateways{std::move(primary), std::move(backup)},
         config(std::move(configuration)),
         timings(t),
         owner(client) {}
 
   // Fixed for the life of the block.
-  const std::string address;
-  const uint16_t port;
+  const Gateway gateways[2];  // primary, backup
   const std::shared_ptr<const config::ConfigInfo> config;
   const ClientTimings timings;
 
+  // The gateway in use; the receive thread changes it, any thread reads it (the log lines).
+  std::atomic<int> current{0};
   std::atomic<bool> connected{false};
+
+  const std::string& Address() const { return gateways[current.load()].address; }
+  uint16_t Port() const { return gateways[current.load()].port; }
+  GatewayRole Role() const {
+    return current.load() == 0 ? GatewayRole::kPrimary : GatewayRole::kBackup;
+  }
+  // After a failed connect, a drop or a silence the next connect tries the other gateway, if
+  // there is one.
+  void TurnToOtherGateway() {
+    if (!gateways[1].address.empty()) current.store(1 - current.load());
+  }
 
   // Socket ownership. The receive thread (or, with no thread, the caller) closes the socket; a
   // Disconnect from any other thread while the receive thread runs (Stop giving up on it, above
@@ -117,7 +133,17 @@ struct ClientLink {
     return ThroughGate([](MClientIO& client) { client.OnTimer(); });
   }
   bool Data(const uint8_t* bytes, int32_t length, int32_t* result) {
-    return ThroughGate([&](MClientIO& client) { *result = client.OnData(bytes, length); });
+    return ThroughGate([&](MClientIO& client) {
+      if (client.observer_ != nullptr) client.observer_->OnDataReceived();
+      *result = client.OnData(bytes, length);
+    });
+  }
+  void Report(ConnectionState state) {
+    ThroughGate([&](MClientIO& client) {
+      if (client.observer_ != nullptr) {
+        client.observer_->OnConnectionChange({state, Address(), Port(), Role()});
+      }
+    });
   }
 
   void Log(unsigned level, const std::string& text) {
@@ -170,21 +196,25 @@ struct ClientLink {
       std::lock_guard<std::mutex> lock(socketMutex);
       if (abandoned) return;
     }
-    Log(1, "<MClientIO>failed 2 connect server[" + address + "], [" + MErrorCode::Text(code) + "]");
+    Log(1,
+        "<MClientIO>failed 2 connect server[" + Address() + "], [" + MErrorCode::Text(code) + "]");
   }
 
   int32_t Connect() {
+    Report(ConnectionState::kConnecting);
     SocketHandle s = CurrentSocket();
     if (s == kNoSocket) {
       const int32_t created = platform::SocketCreateTcp(&s);
       if (created < 0) {
         LogConnectFailure(created);
+        Report(ConnectionState::kDisconnected);
         return created;
       }
       std::lock_guard<std::mutex> lock(socketMutex);
       if (abandoned) {
         // Stop is past its Disconnect: a connect now would block with nobody left to end it.
         platform::SocketClose(s);
+        Report(ConnectionState::kDisconnected);
         return kErrNotInitialized;
       }
       socket = s;
@@ -193,17 +223,20 @@ struct ClientLink {
     int32_t result = 1;
     // A name that cannot be resolved fails here: connecting to an empty address would reach this
     // machine itself on some systems.
+    const std::string& address = Address();
     if (!platform::ParseDottedIPv4(address.c_str(), &ip)) {
       result = platform::ResolveHostIPv4(address.c_str(), &ip);
     }
-    if (result > 0) result = platform::SocketConnect(s, ip, port);
+    if (result > 0) result = platform::SocketConnect(s, ip, Port());
     if (result < 0) {
       CloseIfCurrent(s);
       LogConnectFailure(result);
+      Report(ConnectionState::kDisconnected);
       return result;
     }
     connected.store(true, std::memory_order_release);
     ThroughGate([](MClientIO& client) { client.OnConnected(); });
+    Report(ConnectionState::kConnected);
     return 1;
   }
 
@@ -221,8 +254,9 @@ struct ClientLink {
     }
     platform::SocketShutdown(s);
     if (closeNow) platform::SocketClose(s);
-    Log(1, std::string("<MClientIO>与源服务器<") + address + ">断开连接" +
+    Log(1, std::string("<MClientIO>与源服务器<") + Address() + ">断开连接" +
                DisconnectReasonText(reason));
+    Report(ConnectionState::kDisconnected);
     return 1;
   }
 
@@ -251,7 +285,7 @@ struct ClientLink {
         result = kErrSocketTimeout;
       }
     }
-    Log(1, std::string("<MClientIO>向源服务器<") + address + ">发送数据失败" + "[" +
+    Log(1, std::string("<MClientIO>向源服务器<") + Address() + ">发送数据失败" + "[" +
                MErrorCode::Text(result) + "]");
     return result;
   }
@@ -264,7 +298,7 @@ struct ClientLink {
       n = platform::SocketReceive(CurrentSocket(), buffer, static_cast<uint32_t>(size));
     }
     if (n < 0) {
-      Log(1, std::string("<MClientIO>从源服务器<") + address + ">接收数据失败" + "[" +
+      Log(1, std::string("<MClientIO>从源服务器<") + Address() + ">接收数据失败" + "[" +
                  MErrorCode::Text(n) + "]");
     }
     return n;
@@ -339,6 +373,7 @@ class ReceiveLoop {
       if (link_->Connect() == 1) {
         lastReceive_.SetAt(t.Now());
       } else {
+        link_->TurnToOtherGateway();
         Pause(t.reconnectPauseMs);
       }
       return true;
@@ -357,9 +392,11 @@ class ReceiveLoop {
       const int32_t n = link_->RecvData(buffer_.get(), static_cast<int32_t>(kReceiveBufferBytes));
       if (n < 0) {
         link_->Disconnect(SocketUnusable);
+        link_->TurnToOtherGateway();
         Pause(t.reconnectPauseMs);
       } else if (n == 0) {
         link_->Disconnect(PassiveClose);
+        link_->TurnToOtherGateway();
         Pause(t.reconnectPauseMs);
       } else {
         lastReceive_.SetAt(t.Now());
@@ -371,6 +408,7 @@ class ReceiveLoop {
       lastReceive_.SetAt(t.Now());
       link_->Log(1, "<MClientIO>recv data overtime(for 2 minutes), connecting server");
       link_->Disconnect(NormalClose);
+      link_->TurnToOtherGateway();
       Pause(t.reconnectPauseMs);
     }
     return true;
@@ -403,15 +441,21 @@ MClientIO::MClientIO(const config::ConfigInfo& config, ProcessorGate& processor,
     : config_(std::make_shared<const config::ConfigInfo>(config)),
       processor_(&processor),
       timings_(timings),
-      link_(std::make_shared<ClientLink>(std::string(), uint16_t{0}, config_, timings_, this)) {}
+      link_(std::make_shared<ClientLink>(Gateway(), Gateway(), config_, timings_, this)) {}
 
 MClientIO::~MClientIO() { MClientIO::Stop(); }
 
-int32_t MClientIO::Start(const char* address, uint16_t port) {
+int32_t MClientIO::Start(const char* address, uint16_t port, const char* backupAddress,
+                         uint16_t backupPort) {
   Stop();
-  std::string server(address != nullptr ? address : "");
-  if (server.size() > kMaxServerAddress) server.resize(kMaxServerAddress);
-  auto link = std::make_shared<ClientLink>(std::move(server), port, config_, timings_, this);
+  auto gateway = [](const char* text, uint16_t gatewayPort) {
+    Gateway g{text != nullptr ? text : "", gatewayPort};
+    if (g.address.size() > kMaxServerAddress) g.address.resize(kMaxServerAddress);
+    return g;
+  };
+  auto link = std::make_shared<ClientLink>(
+      gateway(address, port), gateway(backupAddress, backupPort != 0 ? backupPort : port), config_,
+      timings_, this);
   {
     std::lock_guard<std::mutex> lock(link->socketMutex);
     link->threadRunning = true;
@@ -441,7 +485,8 @@ void MClientIO::Stop() {
   // Waits for a hook that an abandoned thread may be running (its socket is shut down by now, so
   // a send in it fails at once); afterwards that thread reaches nothing outside its block.
   finished->CloseGate();
-  link_ = std::make_shared<ClientLink>(finished->address, finished->port, config_, timings_, this);
+  link_ = std::make_shared<ClientLink>(finished->gateways[0], finished->gateways[1], config_,
+                                       timings_, this);
 }
 
 int32_t MClientIO::Connect() { return link_->Connect(); }
@@ -456,12 +501,14 @@ int32_t MClientIO::RecvData(uint8_t* buffer, int32_t size) { return link_->RecvD
 
 bool MClientIO::IsConnected() const { return link_->connected.load(std::memory_order_acquire); }
 
-std::string MClientIO::ServerAddress() const { return link_->address; }
+std::string MClientIO::ServerAddress() const { return link_->Address(); }
 
-uint16_t MClientIO::ServerPort() const { return link_->port; }
+uint16_t MClientIO::ServerPort() const { return link_->Port(); }
+
+GatewayRole MClientIO::ServerRole() const { return link_->Role(); }
 
 void MClientIO::OnConnected() {
-  WriteLog(1, "<MClientIO>connected 2 server[%s]", link_->address.c_str());
+  WriteLog(1, "<MClientIO>connected 2 server[%s]", link_->Address().c_str());
 }
 
 int32_t MClientIO::OnData(const uint8_t*, int32_t) { return 1; }

@@ -5,8 +5,9 @@
 // Its receive thread "ClientThreadFunc线程" decides when to connect (inside the trading window, on
 // working days, once the processor has loaded the day), receives the byte stream into one
 // 81,920-byte buffer, hands every block to OnData, calls OnTimer about once a second, drops a
-// connection that has been silent for two minutes and reconnects after every failure. It knows
-// nothing of the message format: StaticClient fills the hooks.
+// connection that has been silent for two minutes and reconnects after every failure. With a
+// backup gateway configured, the connect after a failed connect, a drop or a silence goes to the
+// other gateway. It knows nothing of the message format: StaticClient fills the hooks.
 //
 // Threads: Start and Stop are called by the service control thread; the receive thread is the only
 // one that connects, receives, sends and runs the hooks. Everything that thread touches lives in a
@@ -23,6 +24,7 @@
 #include <memory>
 #include <string>
 
+#include "client/connection_observer.h"
 #include "client/processor_gate.h"
 #include "config/config_info.h"
 #include "foundation/thread.h"
@@ -74,8 +76,15 @@ class MClientIO {
   MClientIO& operator=(const MClientIO&) = delete;
 
   // Stops a running client, stores the address (cut to 127 characters) and the port, and starts
-  // the receive thread. 1, or the negative code of the failed thread creation (logged).
-  int32_t Start(const char* address, uint16_t port);
+  // the receive thread. A non-empty backupAddress (with backupPort, or the port when that is 0)
+  // is the other gateway the client turns to after a failure. 1, or the negative code of the
+  // failed thread creation (logged).
+  int32_t Start(const char* address, uint16_t port, const char* backupAddress = nullptr,
+                uint16_t backupPort = 0);
+
+  // The observer told of every connection change and received block from the next Start on
+  // (null: none). It must outlive every Stop of this client.
+  void SetConnectionObserver(ConnectionObserver* observer) { observer_ = observer; }
 
   // Ends the receive thread (waiting at most the stop time-out; a thread still blocked then is
   // abandoned), then Disconnect with NormalClose. Returns in every case; safe when nothing runs.
@@ -101,9 +110,10 @@ class MClientIO {
   int32_t RecvData(uint8_t* buffer, int32_t size);
 
   bool IsConnected() const;
-  // The address and port of the last Start.
+  // The address and port of the gateway in use (connected, or to be tried next).
   std::string ServerAddress() const;
   uint16_t ServerPort() const;
+  GatewayRole ServerRole() const;
   const ClientTimings& Timings() const { return timings_; }
 
   // Test hook: when set, every send of every client calls it instead of the socket's send, with
@@ -128,6 +138,7 @@ class MClientIO {
 
   std::shared_ptr<const config::ConfigInfo> config_;
   ProcessorGate* processor_;
+  ConnectionObserver* observer_ = nullptr;
   ClientTimings timings_;
   std::shared_ptr<ClientLink> link_;
   MThread thread_;

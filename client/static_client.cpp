@@ -58,7 +58,8 @@ int32_t StaticClient::Start(const config::ConfigInfo& config) {
   Stop();
   SetConfig(config);
   capturePrefix_ = FieldText(config.savefile);
-  return MClientIO::Start(FieldText(config.ip).c_str(), config.port);
+  return MClientIO::Start(FieldText(config.ip).c_str(), config.port,
+                          FieldText(config.backupip).c_str(), config.backupport);
 }
 
 void StaticClient::Stop() {

@@ -41,7 +41,8 @@ class StaticClient : public MClientIO {
   ~StaticClient() override;  // Stop
 
   using MClientIO::Start;
-  // Takes a copy of the configuration, then starts with its ip and port.
+  // Takes a copy of the configuration, then starts with its ip and port (and its backup gateway,
+  // backupip and backupport, when backupip is set).
   int32_t Start(const config::ConfigInfo& config);
   // MClientIO::Stop, then closes the capture file.
   void Stop() override;

@@ -93,6 +93,8 @@ int32_t ConfigInfo::Load() {
 
   SetText(ip, profile.GetText("binary", "ip", "127.0.0.1", kAddressLength));
   port = static_cast<uint16_t>(profile.GetNumber("binary", "port", 0) & 0xFFFF);
+  SetText(backupip, profile.GetText("binary", "backupip", "", kAddressLength));
+  backupport = static_cast<uint16_t>(profile.GetNumber("binary", "backupport", 0) & 0xFFFF);
   SetText(savefile, profile.GetText("binary", "savefile", "", kPathLength));
   savefileflag = profile.GetFlag("binary", "savefileflag", "false");
 

@@ -42,7 +42,12 @@ struct ConfigInfo {
   char ver[64] = {};                  // logon protocol version text
   char ip[128] = {};                  // gateway, dotted IPv4
   uint16_t port = 0;                  // gateway TCP port
-  int32_t heartbt = 0;                // heartbeat interval, seconds
+  // The backup gateway, turned to after a failure of the other one; empty: none. Set in the ini
+  // only: the dialog neither shows nor saves it, Save keeps it in the file as it stands, and Clear
+  // leaves it, so that a dialog save does not take it from the running program.
+  char backupip[128] = {};
+  uint16_t backupport = 0;  // 0: the port of the primary gateway
+  int32_t heartbt = 0;      // heartbeat interval, seconds
   refdata::HolidayCalendar holidayCalendar;
   bool useholiday = false;  // true: work every day, holidays included
   char IndexNameFile[256] = {};
@@ -71,7 +76,7 @@ struct ConfigInfo {
     return Load();
   }
 
-  // Empties the text fields (numbers, flags, the calendar and iniPath stay).
+  // Empties the text fields (numbers, flags, the calendar, backupip and iniPath stay).
   void Clear();
 
   // Writes the settings to iniPath through MIniFile, keeping everything else the file holds, and

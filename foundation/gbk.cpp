@@ -14,8 +14,8 @@ namespace {
 // ToLocalText goes through UTF-16 in a buffer of this many units, its NUL included.
 constexpr size_t kMaxUtf16Units = 1024;
 
-// Decodes one well-formed UTF-8 sequence at text[0 .. available): its length, or 0 when the bytes
-// there are not one (truncated, overlong, a surrogate, beyond U+10FFFF, a stray continuation).
+}  // namespace
+
 size_t DecodeStrictUtf8(const uint8_t* text, size_t available, uint32_t* codePoint) {
   const uint8_t lead = text[0];
   if (lead < 0x80) {
@@ -43,8 +43,6 @@ size_t DecodeStrictUtf8(const uint8_t* text, size_t available, uint32_t* codePoi
   *codePoint = value;
   return length;
 }
-
-}  // namespace
 
 bool GbkCodeOf(uint32_t codePoint, uint16_t* code) {
   if (codePoint < 0x80) {
@@ -124,6 +122,25 @@ size_t Utf8ToGbk(const char* text, size_t textLength, char* output, size_t outpu
   }
   output[written] = '\0';
   return written;
+}
+
+std::string Utf8ToGbkText(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  const auto* in = reinterpret_cast<const uint8_t*>(utf8.data());
+  for (size_t i = 0; i < utf8.size();) {
+    uint32_t codePoint = 0;
+    uint16_t code = 0;
+    const size_t n = DecodeStrictUtf8(in + i, utf8.size() - i, &codePoint);
+    i += n > 0 ? n : 1;
+    if (n == 0 || !GbkCodeOf(codePoint, &code) || code == 0) {
+      out.push_back('?');
+    } else {
+      if (code >= 0x100) out.push_back(static_cast<char>(code >> 8));
+      out.push_back(static_cast<char>(code & 0xFF));
+    }
+  }
+  return out;
 }
 
 std::string GbkToUtf8(std::string_view gbk) {

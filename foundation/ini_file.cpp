@@ -554,26 +554,7 @@ std::string MIniFile::Render() const {
   return out;
 }
 
-int32_t MIniFile::WriteBack() const {
-  const std::string content = Render();
-  const std::string fresh = path_ + ".new";
-  int32_t rc = 1;
-  {
-    platform::SharedFile file;
-    rc = file.Create(fresh, false);
-    if (rc < 0) return rc;
-    // A leftover from an interrupted write-back may be longer than this content.
-    rc = file.Write(content.data(), static_cast<uint32_t>(content.size()));
-    if (rc >= 0) rc = file.SetEnd();
-    if (rc >= 0) rc = file.FlushToDisk();
-  }
-  if (rc >= 0 && !platform::ReplaceFile(fresh, path_)) rc = LastSystemErrorCode();
-  if (rc < 0) {
-    platform::RemoveFile(fresh);
-    return rc;
-  }
-  return 1;
-}
+int32_t MIniFile::WriteBack() const { return platform::WriteWholeFile(path_, Render()); }
 
 int32_t MIniFile::Close() {
   int32_t rc = 1;

@@ -61,6 +61,29 @@ int64_t SecondsSinceEpoch(const LocalDateTime& t) {
   return DaysSinceEpoch(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
+LocalDateTime LocalDateTimeAt(int64_t secondsSinceEpoch) {
+  const int64_t days =
+      (secondsSinceEpoch >= 0 ? secondsSinceEpoch : secondsSinceEpoch - 86399) / 86400;
+  const int64_t secondOfDay = secondsSinceEpoch - days * 86400;
+  // DaysSinceEpoch backwards, in the same eras of years that start on 1 March.
+  const int64_t z = days + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t dayOfEra = z - era * 146097;
+  const int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+  LocalDateTime t;
+  t.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+  t.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+  t.year = static_cast<int>(yearOfEra + era * 400 + (t.month <= 2 ? 1 : 0));
+  t.hour = static_cast<int>(secondOfDay / 3600);
+  t.minute = static_cast<int>(secondOfDay / 60 % 60);
+  t.second = static_cast<int>(secondOfDay % 60);
+  t.weekday = static_cast<int>(((days + 4) % 7 + 7) % 7);
+  return t;
+}
+
 LocalDateTime MakeLocalDateTime(uint32_t date, uint32_t time, int millisecond) {
   LocalDateTime t;
   t.year = static_cast<int>(date / 10000);

@@ -33,6 +33,9 @@ int64_t DaysSinceEpoch(int year, int month, int day);
 // clock), so that the difference of two readings spans midnight and month ends.
 int64_t SecondsSinceEpoch(const LocalDateTime& t);
 
+// The local date and time at a reading of SecondsSinceEpoch (its inverse), with its weekday.
+LocalDateTime LocalDateTimeAt(int64_t secondsSinceEpoch);
+
 // A local date and time from YYYYMMDD and HHMMSS, with its weekday.
 LocalDateTime MakeLocalDateTime(uint32_t date, uint32_t time, int millisecond = 0);
 

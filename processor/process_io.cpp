@@ -61,6 +61,11 @@ void MProcessIO::SetCaptureCloser(std::function<void()> closeCapture) {
 
 void MProcessIO::SetWriterTimings(const WriterTimings& timings) { timings_ = timings; }
 
+void MProcessIO::SetCycleObserver(std::function<void(const CycleReport&)> observer) {
+  std::lock_guard<std::mutex> lock(observerMutex_);
+  cycleObserver_ = std::move(observer);
+}
+
 config::ConfigInfo MProcessIO::ConfigCopy() const {
   std::lock_guard<std::mutex> lock(configMutex_);
   return config_;
@@ -254,16 +259,28 @@ bool MProcessIO::LoadClosingData() {
 }
 
 void MProcessIO::WriteAll() {
-  std::lock_guard<std::mutex> day(dayMutex_);
-  if (!state_.IsInitialized()) return;
-  const config::ConfigInfo config = ConfigCopy();
-  state_.TakeSnapshot(&snapshot_);
-  const CycleFiles files = WriteSixFiles(config, tables_, snapshot_, state_.Counts());
-  const std::array<const char*, kDbfFiles> paths = DbfPaths(config);
-  for (size_t file = 0; file < kDbfFiles; ++file) {
-    NoteFileResult(static_cast<int>(file), paths[file], files[file].result);
+  CycleReport report;
+  {
+    std::lock_guard<std::mutex> day(dayMutex_);
+    if (!state_.IsInitialized()) return;
+    report.start = LocalNow();
+    const uint32_t begin = WriterTick();
+    const config::ConfigInfo config = ConfigCopy();
+    state_.TakeSnapshot(&snapshot_);
+    report.files = WriteSixFiles(config, tables_, snapshot_, state_.Counts());
+    const std::array<const char*, kDbfFiles> paths = DbfPaths(config);
+    for (size_t file = 0; file < kDbfFiles; ++file) {
+      NoteFileResult(static_cast<int>(file), paths[file], report.files[file].result);
+    }
+    ++cyclesWritten_;
+    report.durationMs = WriterTick() - begin;
   }
-  ++cyclesWritten_;
+  std::function<void(const CycleReport&)> observer;
+  {
+    std::lock_guard<std::mutex> lock(observerMutex_);
+    observer = cycleObserver_;
+  }
+  if (observer) observer(report);
 }
 
 void MProcessIO::NoteFileResult(int file, const char* path, int32_t rc) {

@@ -26,6 +26,7 @@
 #include <string>
 
 #include "config/config_info.h"
+#include "foundation/local_clock.h"
 #include "foundation/loop_buffer.h"
 #include "foundation/ms_clock.h"
 #include "foundation/thread.h"
@@ -42,6 +43,13 @@ constexpr int kVersionBuild = 10;
 constexpr int kVersionBuildNumber = 21;
 
 constexpr int32_t kStartUpHoliday = -1000;
+
+// One write cycle as it is reported to the cycle observer.
+struct CycleReport {
+  LocalDateTime start;      // local time the cycle began
+  uint32_t durationMs = 0;  // the snapshot and the six files
+  CycleFiles files;         // each file's result and bytes written
+};
 
 // The settings of the write thread that are not configured. Tests shorten the pauses; the product
 // keeps these values.
@@ -75,6 +83,10 @@ class MProcessIO {
   // Closes the raw capture file; the write thread calls it once a second outside the window.
   void SetCaptureCloser(std::function<void()> closeCapture);
   void SetWriterTimings(const WriterTimings& timings);
+  // Told of every write cycle that ran, on the thread that ran it, after the files were written
+  // and outside the day lock (empty: nobody). Any thread may change it; a cycle that has taken the
+  // old one may still call it once.
+  void SetCycleObserver(std::function<void(const CycleReport&)> observer);
 
   market::MarketState& State() { return state_; }
   refdata::ReferenceTables& Tables() { return tables_; }
@@ -126,6 +138,8 @@ class MProcessIO {
   config::ConfigInfo config_;  // guarded by configMutex_
   MLoopBufferMt* ring_ = nullptr;
   std::function<void()> closeCapture_;
+  std::mutex observerMutex_;
+  std::function<void(const CycleReport&)> cycleObserver_;  // guarded by observerMutex_
   WriterTimings timings_;
 
   // Held by start-up while it resets and loads, by a write cycle while it reads the tables, and by

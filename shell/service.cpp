@@ -18,23 +18,38 @@ Service::Service(processor::MProcessIO& processor, const ServiceTimings& timings
       handlers_(processor.State()),
       decoder_(&handlers_),
       gate_(processor),
+      status_(processor.State(), decoder_.Counters()),
       client_(std::make_unique<client::StaticClient>(CopyOfTheConfig(), decoder_, capture_, gate_,
                                                      timings.client)) {
   handlers_.SetCounters(&decoder_.Counters());
   processor_.SetWriterTimings(timings_.writer);
   processor_.SetFeedRing(&decoder_.Ring());
   processor_.SetCaptureCloser([this] { capture_.Close(); });
+  processor_.SetCycleObserver(
+      [this](const processor::CycleReport& report) { status_.OnCycle(report); });
+  client_->SetConnectionObserver(&status_);
 }
 
 Service::~Service() {
   // The threads reach this object's members: they end before it does.
   client_->Stop();
   processor_.StopWriter();
+  processor_.SetCycleObserver(nullptr);
+  status_.ProgramEnded();
 }
 
 int32_t Service::ProgramInit() {
-  WriteLog(0, "----------- program is initializing! ---------------");
   const config::ConfigInfo config = CopyOfTheConfig();
+  status_.SetConfig(config);
+  status_.SetServiceState(ServiceState::kStarting);
+  const int32_t rc = StartChain(config);
+  status_.SetServiceState(rc == kProgramInitNotReady ? ServiceState::kRetrying
+                                                     : ServiceState::kRunning);
+  return rc;
+}
+
+int32_t Service::StartChain(const config::ConfigInfo& config) {
+  WriteLog(0, "----------- program is initializing! ---------------");
   if (decoder_.AllocateRing(feed::kRingBytes) < 0) return kProgramInitNoRing;
   processor_.SetConfig(config);
   if (processor_.Instance() != 0) return kProgramInitNotReady;
@@ -45,11 +60,13 @@ int32_t Service::ProgramInit() {
 }
 
 void Service::ProgramExit() {
+  status_.SetServiceState(ServiceState::kStopping);
   client_->Stop();
   processor_.StopWriter();
   decoder_.ReleaseRing();
   processor_.Reset();
   WriteLog(0, "----------- program has ended! ---------------");
+  status_.SetServiceState(ServiceState::kStopped);
 }
 
 }  // namespace fw::shell

@@ -5,7 +5,8 @@
 // for the program's lifetime (the decoder and its handlers, the raw capture file, the client).
 // ProgramInit starts the chain, ProgramExit stops it; both run on the control thread, and
 // ProgramExit also on the user-interface thread when the program closes (after the control thread
-// was stopped), never both at once.
+// was stopped), never both at once. The service's health status is kept by its StatusKeeper, which
+// the client and the write cycle report to; the front ends enable its file.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include "feed/market_data_handlers.h"
 #include "processor/process_io.h"
 #include "shell/market_processor_gate.h"
+#include "shell/status_keeper.h"
 
 namespace fw::shell {
 
@@ -45,29 +47,35 @@ class Service {
  public:
   explicit Service(processor::MProcessIO& processor,
                    const ServiceTimings& timings = ServiceTimings());
-  ~Service();
+  ~Service();  // the status, when kept, says that the program has ended
   Service(const Service&) = delete;
   Service& operator=(const Service&) = delete;
 
   // Start-up: the decoder's ring, the processor's start-up of the day, its write thread, the feed
   // client. 1, or -2 … -5 for the step that failed (nothing started earlier is undone). Takes a
-  // copy of TheConfig().
+  // copy of TheConfig(). The status says "starting", then "retrying" after -3 (the control thread
+  // tries again) and "running" after anything else (what started keeps running until the stop).
   int32_t ProgramInit();
-  // Shut-down: the client, the write thread, the ring, the processor's tables.
+  // Shut-down: the client, the write thread, the ring, the processor's tables. The status says
+  // "stopping", then "stopped".
   void ProgramExit();
 
   const ServiceTimings& Timings() const { return timings_; }
   processor::MProcessIO& Processor() { return processor_; }
   feed::MarketDataDecoder& Decoder() { return decoder_; }
   client::StaticClient& Client() { return *client_; }
+  StatusKeeper& Status() { return status_; }
 
  private:
+  int32_t StartChain(const config::ConfigInfo& config);
+
   processor::MProcessIO& processor_;
   ServiceTimings timings_;
   feed::MarketDataHandlers handlers_;
   feed::MarketDataDecoder decoder_;
   client::CaptureFile capture_;
   MarketProcessorGate gate_;
+  StatusKeeper status_;
   std::unique_ptr<client::StaticClient> client_;
 };
 

@@ -20,6 +20,7 @@ int32_t UiControl::Init() {
     loaded =
         config.Load(config.iniPath.empty() ? config::ConfigInfo::DefaultIniPath() : config.iniPath);
     if (loaded >= 0 && config.autostart) startRequested_ = true;
+    if (loaded >= 0) service_.Status().SetConfig(config);
   }
   if (loaded < 0) {
     WriteLog(1, "<UiControl>初始化配置信息失败！");
@@ -42,7 +43,18 @@ void UiControl::Reset() {
   config::TheConfig().Clear();
 }
 
+void UiControl::Pause(uint32_t ms) {
+  const uint32_t step = service_.Timings().idleStepMs > 0 ? service_.Timings().idleStepMs : 1;
+  for (uint32_t waited = 0; waited < ms && !IsStopRequested();) {
+    const uint32_t slice = ms - waited < step ? ms - waited : step;
+    WaitForStop(slice);
+    waited += slice;
+    service_.Status().WriteIfDue();
+  }
+}
+
 int UiControl::ControlLoop() {
+  service_.Status().WriteIfDue();
   while (!IsStopRequested()) {
     try {
       RunPass();

@@ -4,7 +4,8 @@
 // sequence, so that the user-interface thread never waits for the service.
 //
 // The flags are set and read by the user-interface thread and the control thread (atomics); the
-// control thread is this object's own MThread. One object per main window.
+// control thread is this object's own MThread. It also keeps the service's status file fresh: every
+// step of its waits gives the status keeper a chance to write. One object per main window.
 #pragma once
 
 #include <atomic>
@@ -42,8 +43,9 @@ class UiControl : public MThread {
  private:
   int ControlLoop();
   void RunPass();
-  // Waits up to ms, ending early on this thread's stop request.
-  void Pause(uint32_t ms) { WaitForStop(ms); }
+  // Waits up to ms, ending early on this thread's stop request; the status file is written at
+  // every idle step when it is due.
+  void Pause(uint32_t ms);
 
   Service& service_;
   std::atomic<bool> startRequested_{false};

@@ -13,6 +13,8 @@ const char kConsoleHelp[] =
     "DBF files SJSHQ, SJSXX, SJSXXN, SJSZS, SJSPHHQ and SJSZHHQ every few seconds.\n"
     "\n"
     "usage: fenwright [--start] [--ini FILE] [--stdout-encoding gbk|utf-8] [--report-cycles]\n"
+    "                 [--status-file FILE]\n"
+    "       fenwright --status [--status-file FILE]\n"
     "       fenwright --version | --help\n"
     "\n"
     "  --start          start the service at once (as the Start button; autostart=true in the ini\n"
@@ -24,6 +26,11 @@ const char kConsoleHelp[] =
     "                   stay GBK\n"
     "  --report-cycles  log one line per write cycle: its duration, the receive thread's longest\n"
     "                   wait for the market state and the updates applied so far (load runs)\n"
+    "  --status-file FILE\n"
+    "                   the health status file that the running program keeps (default:\n"
+    "                   fenwright.status.json in the working folder)\n"
+    "  --status         print the health status of the program that keeps the status file, and\n"
+    "                   exit as a monitoring plugin: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN\n"
     "  --version        the version and build\n"
     "  --help           this text\n"
     "\n"
@@ -33,16 +40,19 @@ const char kConsoleHelp[] =
     "On a terminal these commands are read from standard input:\n"
     "  start    start the service          stop     stop the service\n"
     "  config   show the configuration     about    show the version\n"
-    "  quit     close the program\n";
+    "  status   show the health status     quit     close the program\n";
 
 const char kWindowHelp[] =
-    "usage: fenwright.exe [--ini FILE] [--stdout-encoding gbk|utf-8]\n"
+    "usage: fenwright.exe [--ini FILE] [--stdout-encoding gbk|utf-8] [--status-file FILE]\n"
     "       fenwright.exe --version | --help\n"
     "\n"
     "  --ini FILE   the settings file (default: fenwright.ini beside the program); the\n"
     "               configuration dialog saves to it\n"
     "  --stdout-encoding gbk|utf-8\n"
-    "               the encoding of the run log on standard output (default: the console's)\n";
+    "               the encoding of the run log on standard output (default: the console's)\n"
+    "  --status-file FILE\n"
+    "               the health status file (default: fenwright.status.json in the working\n"
+    "               folder); fenwright-console.exe --status reads it\n";
 
 CommandLine UsageError(std::string line) {
   CommandLine result;
@@ -65,7 +75,8 @@ CommandLine ParseCommandLine(FrontEnd frontEnd, const std::vector<std::string>& 
       name = name.substr(0, equals);
       hasValue = true;
     }
-    const bool takesValue = name == "--ini" || name == "--stdout-encoding";
+    const bool takesValue =
+        name == "--ini" || name == "--stdout-encoding" || name == "--status-file";
     if (takesValue && !hasValue) {
       if (i + 1 == arguments.size()) {
         return UsageError(std::string(name) + " needs a value (see --help)");
@@ -88,6 +99,9 @@ CommandLine ParseCommandLine(FrontEnd frontEnd, const std::vector<std::string>& 
       bool bare = true;
       for (char c : value) bare = bare && !platform::IsPathSeparator(c);
       result.iniPath = bare ? std::string(".") + platform::kPathSeparator + value : value;
+    } else if (name == "--status-file") {
+      if (value.empty()) return UsageError("--status-file needs a file name");
+      result.statusFile = value;
     } else if (name == "--stdout-encoding") {
       if (!ParseStdoutEncoding(value, &result.encoding)) {
         return UsageError("--stdout-encoding " + value + ": use gbk or utf-8");
@@ -97,6 +111,8 @@ CommandLine ParseCommandLine(FrontEnd frontEnd, const std::vector<std::string>& 
       result.pressStart = true;
     } else if (console && name == "--report-cycles") {
       result.reportCycles = true;
+    } else if (console && name == "--status") {
+      result.action = CommandLine::Action::kStatus;
     } else {
       return UsageError("unknown option " + argument + " (see --help)");
     }
@@ -104,7 +120,9 @@ CommandLine ParseCommandLine(FrontEnd frontEnd, const std::vector<std::string>& 
   return result;
 }
 
-std::string VersionLine() { return "fenwright " FW_VERSION " (build " FW_BUILD_ID ")"; }
+std::string VersionLine() { return "fenwright " + ProgramVersion(); }
+
+std::string ProgramVersion() { return FW_VERSION " (build " FW_BUILD_ID ")"; }
 
 const char* HelpText(FrontEnd frontEnd) {
   return frontEnd == FrontEnd::kConsole ? kConsoleHelp : kWindowHelp;

@@ -3,8 +3,9 @@
 //
 //   --ini FILE                    the ini file (default: beside the executable, with its name)
 //   --stdout-encoding gbk|utf-8   standard output's encoding (default: the locale's)
+//   --status-file FILE            the health status file (default: fenwright.status.json)
 //   --version, --help
-//   console only: --start (or autostart), --report-cycles
+//   console only: --start (or autostart), --report-cycles, --status
 //
 // No state; any thread.
 #pragma once
@@ -19,7 +20,7 @@ namespace fw::ui {
 enum class FrontEnd { kConsole, kWindow };
 
 struct CommandLine {
-  enum class Action { kRun, kHelp, kVersion, kUsageError };
+  enum class Action { kRun, kHelp, kVersion, kStatus, kUsageError };
   Action action = Action::kRun;
   // The ini file, "" for the one beside the executable. A bare file name is given a "./" (".\")
   // in front, so that it names a file in the working folder, as every relative path of a command
@@ -29,6 +30,9 @@ struct CommandLine {
   StdoutEncoding encoding = StdoutEncoding::kUtf8;
   bool pressStart = false;    // console: press Start at once
   bool reportCycles = false;  // console: one run-log line per write cycle
+  // The health status file the service keeps and --status reads, as given (a relative path is one
+  // of the working folder).
+  std::string statusFile = "fenwright.status.json";
   // kUsageError: one line naming the bad argument, without its line end.
   std::string usageError;
 };
@@ -39,6 +43,8 @@ CommandLine ParseCommandLine(FrontEnd frontEnd, const std::vector<std::string>& 
 
 // "fenwright <version> (build <commit>)", the commit being "unknown" outside a git checkout.
 std::string VersionLine();
+// "<version> (build <commit>)", as the health status names the program.
+std::string ProgramVersion();
 
 // The text of --help, ending with a line end.
 const char* HelpText(FrontEnd frontEnd);

@@ -37,6 +37,8 @@ void SleepMs(uint32_t milliseconds);
 
 // Full path of the running executable ("" when it cannot be found).
 std::string ExecutablePath();
+// The identifier of this process.
+uint32_t ProcessId();
 
 // errno on POSIX, GetLastError() on Windows.
 uint32_t LastSystemError();
@@ -83,6 +85,10 @@ void SetStdoutBinary();
 
 // Reads a whole file byte for byte. 1, or a negative code (system error or kErrFileShortRead).
 int32_t ReadWholeFile(const std::string& path, std::string* content);
+// Writes `content` as the whole file at `path` through `path` + ".new" in the same folder, flushed
+// to disk and renamed over the old file: a reader finds the old file or the new one, never a part,
+// and a failure leaves the old file as it was (and no ".new"). 1, or the failed step's code.
+int32_t WriteWholeFile(const std::string& path, std::string_view content);
 
 // A file opened for reading and writing while other processes may read and write it too (legacy
 // readers keep the DBF files open while they are rewritten). Not copyable; one owner thread.

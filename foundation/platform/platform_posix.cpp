@@ -55,6 +55,8 @@ std::string ExecutablePath() {
   return std::string(path, static_cast<size_t>(n));
 }
 
+uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
+
 uint32_t LastSystemError() { return static_cast<uint32_t>(errno); }
 
 bool SystemErrorText(uint32_t systemError, std::string* text) {

@@ -45,6 +45,8 @@ std::string ExecutablePath() {
   return std::string(path, n);
 }
 
+uint32_t ProcessId() { return static_cast<uint32_t>(GetCurrentProcessId()); }
+
 uint32_t LastSystemError() { return static_cast<uint32_t>(GetLastError()); }
 
 bool SystemErrorText(uint32_t systemError, std::string* text) {
@@ -93,9 +95,12 @@ namespace os {
 int32_t OpenFile(const std::string& path, OpenMode mode, intptr_t* handle) {
   DWORD access = GENERIC_READ | GENERIC_WRITE;
   DWORD disposition = OPEN_EXISTING;
+  DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   switch (mode) {
     case OpenMode::kRead:
+      // A file replaced by a rename (the status file) may be renamed over while it is read.
       access = GENERIC_READ;
+      share |= FILE_SHARE_DELETE;
       break;
     case OpenMode::kExisting:
       break;
@@ -106,8 +111,8 @@ int32_t OpenFile(const std::string& path, OpenMode mode, intptr_t* handle) {
       disposition = CREATE_NEW;
       break;
   }
-  HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
   if (h == INVALID_HANDLE_VALUE) return LastSystemErrorCode();
   *handle = reinterpret_cast<intptr_t>(h);
   return 1;

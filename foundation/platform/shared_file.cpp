@@ -28,6 +28,26 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
   return os::RenameOver(NativePath(from), NativePath(to));
 }
 
+int32_t WriteWholeFile(const std::string& path, std::string_view content) {
+  const std::string fresh = path + ".new";
+  int32_t rc = 1;
+  {
+    SharedFile file;
+    rc = file.Create(fresh, false);
+    if (rc < 0) return rc;
+    // A leftover from an interrupted write may be longer than this content.
+    rc = file.Write(content.data(), static_cast<uint32_t>(content.size()));
+    if (rc >= 0) rc = file.SetEnd();
+    if (rc >= 0) rc = file.FlushToDisk();
+  }
+  if (rc >= 0 && !ReplaceFile(fresh, path)) rc = LastSystemErrorCode();
+  if (rc < 0) {
+    RemoveFile(fresh);
+    return rc;
+  }
+  return 1;
+}
+
 int32_t ReadWholeFile(const std::string& path, std::string* content) {
   content->clear();
   if (int32_t fault = AskFileFaultHook(FileOp::kOpen, path, 0); fault < 0) return fault;

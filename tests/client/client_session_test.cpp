@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -160,6 +161,73 @@ TEST_F(ClientSession, StreamAfterAMidFrameDropStillArrives) {
   EXPECT_GE(recorder_.Count(390090), 3u);
   EXPECT_TRUE(catcher_->HasLine(kPassiveClose));
   EXPECT_EQ(gateway_.Connections(), 2u);
+}
+
+// Remembers every connection change the client reports.
+class ChangeRecorder : public ConnectionObserver {
+ public:
+  void OnConnectionChange(const ConnectionChange& change) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    changes_.push_back(change);
+  }
+  void OnDataReceived() override {}
+  std::vector<ConnectionChange> Changes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return changes_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<ConnectionChange> changes_;
+};
+
+// The primary gateway serves a logon and dies; the client turns to the backup, which plays the
+// whole day, and every frame of it arrives. A failed connect to the dead primary is never tried
+// between the two.
+TEST_F(ClientSession, BackupGatewayServesWhenThePrimaryDies) {
+  auto day = Day(20);
+  GatewaySimulator backup;
+  ASSERT_EQ(backup.Start(Playing(day, 2)), 1);
+  config::ConfigInfo config = LoopbackConfig(StartGateway(GatewayOptions()));
+  SetField(config.backupip, "127.0.0.1");
+  config.backupport = backup.Port();
+  ChangeRecorder recorder;
+  client_ = std::make_unique<StaticClient>(config, decoder_, capture_, processor_, FastTimings());
+  client_->SetConnectionObserver(&recorder);
+  ASSERT_EQ(client_->Start(config), 1);
+  ASSERT_TRUE(Eventually([&] { return Logged("SendLoginCmd"); }));
+  EXPECT_EQ(client_->ServerRole(), GatewayRole::kPrimary);
+  const uint16_t primaryPort = gateway_.Port();
+  gateway_.Stop();
+
+  tools::SyntheticDayFeed whole(day, 2);
+  for (tools::Frame f; whole.Next(&f);) {
+  }
+  ASSERT_TRUE(Eventually([&] { return backup.SourcesFinished() == 1; }));
+  ASSERT_TRUE(Eventually([&] { return recorder_.Count(300111) == whole.Counts().cashAuction; }));
+  EXPECT_EQ(recorder_.Count(300611), whole.Counts().afterHours);
+  EXPECT_EQ(backup.Connections(), 1u);
+  EXPECT_EQ(client_->ServerRole(), GatewayRole::kBackup);
+  EXPECT_EQ(client_->ServerPort(), backup.Port());
+  EXPECT_EQ(catcher_->CountLines("<StaticClient>与源服务器<127.0.0.1>建立连接成功"), 2u);
+  EXPECT_TRUE(catcher_->HasLine(kPassiveClose) || Logged(kUnusable));
+  client_->Stop();
+  backup.Stop();
+
+  // connecting and connected to the primary, its loss, then the backup.
+  const std::vector<ConnectionChange> changes = recorder.Changes();
+  ASSERT_GE(changes.size(), 5u);
+  const std::pair<ConnectionState, GatewayRole> expected[] = {
+      {ConnectionState::kConnecting, GatewayRole::kPrimary},
+      {ConnectionState::kConnected, GatewayRole::kPrimary},
+      {ConnectionState::kDisconnected, GatewayRole::kPrimary},
+      {ConnectionState::kConnecting, GatewayRole::kBackup},
+      {ConnectionState::kConnected, GatewayRole::kBackup}};
+  for (size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(changes[i].state, expected[i].first) << i;
+    EXPECT_EQ(changes[i].gateway, expected[i].second) << i;
+    EXPECT_EQ(changes[i].port, i < 3 ? primaryPort : backup.Port()) << i;
+  }
 }
 
 TEST_F(ClientSession, ResetIsAReceiveFailure) {

@@ -80,6 +80,8 @@ class ConfigInfoTest : public ::testing::Test {
     std::strcpy(c->ver, "1.00");
     std::strcpy(c->ip, "192.168.10.20");
     c->port = 65535;
+    std::strcpy(c->backupip, "192.168.10.21");  // kept in the ini only, never saved
+    c->backupport = 9130;
     c->heartbt = 15;
     c->useholiday = true;
     std::strcpy(c->IndexNameFile, "D:\\cfg\\indexname.ini");
@@ -113,6 +115,8 @@ TEST_F(ConfigInfoTest, NoIniFileGivesEveryDefault) {
   EXPECT_EQ(config_.wrIntervalSleep, 1000u);
   EXPECT_STREQ(config_.ip, "127.0.0.1");
   EXPECT_EQ(config_.port, 0);
+  EXPECT_STREQ(config_.backupip, "");
+  EXPECT_EQ(config_.backupport, 0);
   EXPECT_STREQ(config_.savefile, "");
   EXPECT_EQ(config_.begintime, 845);
   EXPECT_EQ(config_.endtime, 1630);
@@ -340,8 +344,10 @@ TEST_F(ConfigInfoTest, CaptureFileNameCarriesTodaysDate) {
 }
 
 TEST_F(ConfigInfoTest, ClearEmptiesTextsOnly) {
-  ASSERT_EQ(LoadText(HolidayFile() + "[binary]\r\nport=9129\r\nip=1.2.3.4\r\n"), 1);
+  ASSERT_EQ(LoadText(HolidayFile() + "[binary]\r\nport=9129\r\nip=1.2.3.4\r\nbackupip=1.2.3.5\r\n"),
+            1);
   config_.Clear();
+  EXPECT_STREQ(config_.backupip, "1.2.3.5");  // no dialog field: a dialog save keeps it in force
   EXPECT_STREQ(config_.ip, "");
   EXPECT_STREQ(config_.hqdbf, "");
   EXPECT_STREQ(config_.holiday, "");
@@ -387,18 +393,24 @@ TEST_F(ConfigInfoTest, SaveOfAMissingFileCreatesItInOrder) {
 
 TEST_F(ConfigInfoTest, SaveKeepsKeysItDoesNotKnow) {
   ASSERT_EQ(LoadText("[ADJUST]\r\nPriceUpLimit = false ; issue price\r\n[binary]\r\nport = 1\r\n"
-                     "extra = kept\r\n" +
+                     "extra = kept\r\nbackupip = 10.0.0.2\r\nbackupport = 9130\r\n" +
                      HolidayFile()),
             1);
   EXPECT_FALSE(config_.PriceUpLimit);
+  EXPECT_STREQ(config_.backupip, "10.0.0.2");
+  EXPECT_EQ(config_.backupport, 9130);
   config_.port = 2;
   config_.PriceUpLimit = true;  // never written by Save
+  std::strcpy(config_.backupip, "10.0.0.3");
+  config_.backupport = 1;
   EXPECT_EQ(config_.Save(), 1);
 
   MIniFile ini;
   ASSERT_EQ(ini.Open(iniPath_, MIniFile::kModeComments), 1);
   EXPECT_EQ(ini.GetString("ADJUST", "PriceUpLimit", "?"), "false");
   EXPECT_EQ(ini.GetString("binary", "extra", "?"), "kept");
+  EXPECT_EQ(ini.GetString("binary", "backupip", "?"), "10.0.0.2");
+  EXPECT_EQ(ini.GetString("binary", "backupport", "?"), "9130");
   EXPECT_EQ(ini.GetString("binary", "port", "?"), "2");
   EXPECT_EQ(ini.SectionName(1), "ADJUST");
   EXPECT_EQ(ini.Close(), 1);

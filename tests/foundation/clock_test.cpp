@@ -35,6 +35,33 @@ TEST(LocalClock, DayCountAndSecondsRunOnAcrossMonthsAndYears) {
             2);
 }
 
+TEST(LocalClock, SecondsTurnBackIntoTheDateAndTime) {
+  const LocalDateTime march = LocalDateTimeAt(11017 * 86400 + 3661);
+  EXPECT_EQ(march.Date(), 20000301u);
+  EXPECT_EQ(march.Time(), 10101u);
+  EXPECT_EQ(march.weekday, 3);  // Wednesday
+  const LocalDateTime before = LocalDateTimeAt(-1);
+  EXPECT_EQ(before.Date(), 19691231u);
+  EXPECT_EQ(before.Time(), 235959u);
+  EXPECT_EQ(before.weekday, 3);
+  // Every day of two and a half centuries against a calendar counted here, at a second before
+  // and after midnight.
+  int year = 1899, month = 12, day = 31;
+  for (int64_t n = DaysSinceEpoch(1899, 12, 31); n <= DaysSinceEpoch(2150, 1, 1); ++n) {
+    const LocalDateTime late = LocalDateTimeAt(n * 86400 + 86399);
+    ASSERT_EQ(late.Date(), static_cast<uint32_t>(year * 10000 + month * 100 + day));
+    ASSERT_EQ(late.Time(), 235959u);
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const int days[] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (++day > days[month - 1]) day = 1, ++month;
+    if (month > 12) month = 1, ++year;
+    const LocalDateTime early = LocalDateTimeAt(n * 86400 + 86400);
+    ASSERT_EQ(early.Date(), static_cast<uint32_t>(year * 10000 + month * 100 + day));
+    ASSERT_EQ(early.Time(), 0u);
+    ASSERT_EQ(early.weekday, (late.weekday + 1) % 7);
+  }
+}
+
 TEST(LocalClock, TestClockReplacesTheMachineClock) {
   SetLocalClockForTesting([] { return MakeLocalDateTime(20261231, 84459); });
   const LocalDateTime now = LocalNow();

@@ -9,6 +9,7 @@
 #include "foundation/error_code.h"
 #include "foundation/platform/platform.h"
 #include "processor/process_io.h"
+#include "shell/health_status.h"
 #include "shell/service.h"
 #include "shell/ui_control.h"
 #include "tests/support/service_day.h"
@@ -103,6 +104,8 @@ TEST_F(ServiceControlTest, InitialisationEmptiesTheTimeAndEnablesStartOnly) {
 
 TEST_F(ServiceControlTest, AutostartStartsTheServiceWithoutAButton) {
   WriteIni(true);
+  const std::string statusFile = dir_.File("fenwright.status.json");
+  service_.Status().Enable(statusFile, "1.0.0");
   EXPECT_EQ(model_.Initialize(), 1);
   EXPECT_FALSE(fake_.Enabled(Button::kStart));
   EXPECT_TRUE(fake_.Enabled(Button::kStop));
@@ -110,6 +113,17 @@ TEST_F(ServiceControlTest, AutostartStartsTheServiceWithoutAButton) {
   ASSERT_TRUE(WaitForLine("----------- program has initialized! ---------------"));
   EXPECT_TRUE(WindowCatcher::WaitFor([&] { return processor_.CyclesWritten() > 0; }));
   EXPECT_TRUE(platform::FileExists(dir_.File("SJSHQ.DBF")));
+  // The status file follows: the service runs and its cycles write the six files.
+  shell::HealthStatus status;
+  EXPECT_TRUE(WindowCatcher::WaitFor([&] {
+    std::string text, reason;
+    return platform::ReadWholeFile(statusFile, &text) == 1 &&
+           shell::StatusFromJson(text, &status, &reason) &&
+           status.service == shell::ServiceState::kRunning && status.lastCycle.has_value();
+  }));
+  EXPECT_EQ(status.files[2].path, dir_.File("SJSHQ.DBF"));
+  EXPECT_EQ(status.files[2].lastWrittenAt, SecondsSinceEpoch(MakeLocalDateTime(kThursday, 100000)));
+  EXPECT_EQ(status.connection.port, 1);
 }
 
 TEST_F(ServiceControlTest, StartBeforeTheFilesExistIsRetriedUntilStop) {

@@ -3,8 +3,10 @@
 // the same as the Windows program's, driven through the same window rules.
 //
 //   fenwright [--start] [--ini FILE] [--stdout-encoding gbk|utf-8] [--report-cycles]
+//             [--status-file FILE]
+//   fenwright --status [--status-file FILE]   the health status, with the monitoring exit codes
 //   SIGINT / SIGTERM        close the program (the close sequence stops the service first)
-//   on a terminal: start, stop, config, about, quit
+//   on a terminal: start, stop, config, about, status, quit
 //
 // Threads: main is the user-interface thread; worker lines and times arrive through a queue.
 #include <atomic>
@@ -21,11 +23,14 @@
 #include <vector>
 
 #include "config/config_info.h"
+#include "foundation/gbk.h"
+#include "foundation/local_clock.h"
 #include "foundation/platform/platform.h"
 #include "foundation/run_log.h"
 #include "foundation/stdout_encoding.h"
 #include "processor/process_io.h"
 #include "shell/service.h"
+#include "shell/status_report.h"
 #include "shell/ui_control.h"
 #include "ui/command_line.h"
 #include "ui/main_window_model.h"
@@ -87,6 +92,14 @@ class ConsolePort : public ui::WindowPort {
   void Pause(uint32_t ms) override { platform::SleepMs(ms); }
 };
 
+// The health status kept in `path`, judged now: the report printed, its exit code returned.
+int PrintStatus(const std::string& path) {
+  const shell::StatusReport report = shell::ReportStatusFile(path, SecondsSinceEpoch(LocalNow()));
+  // The report is UTF-8 (the file's paths and texts); standard output takes the system's GBK.
+  PrintToStdout(Utf8ToGbkText(report.text));
+  return report.exitCode;
+}
+
 void PrintConfig() {
   std::lock_guard<std::mutex> lock(config::TheConfigMutex());
   const config::ConfigInfo& c = config::TheConfig();
@@ -124,6 +137,9 @@ int main(int argc, char** argv) {
     case ui::CommandLine::Action::kUsageError:
       std::fprintf(stderr, "%s\n", options.usageError.c_str());
       return 2;
+    case ui::CommandLine::Action::kStatus:
+      if (options.encodingChosen) SetStdoutEncoding(options.encoding);
+      return PrintStatus(options.statusFile);
     case ui::CommandLine::Action::kRun:
       break;
   }
@@ -147,6 +163,7 @@ int main(int argc, char** argv) {
   ConsolePort port;
   {
     shell::Service service(processor::TheProcessor(), timings);
+    service.Status().Enable(options.statusFile, ui::ProgramVersion());
     shell::UiControl control(service);
     ui::MainWindowModel model(control, port);
     model.Initialize();
@@ -176,10 +193,12 @@ int main(int argc, char** argv) {
           PrintConfig();
         } else if (command == "about") {
           PrintLine("Fenwright 1.0 版  " + ui::VersionText());
+        } else if (command == "status") {
+          PrintStatus(options.statusFile);
         } else if (command == "quit" || command == "exit") {
           quit = true;
         } else if (!command.empty()) {
-          PrintLine("commands: start, stop, config, about, quit");
+          PrintLine("commands: start, stop, config, about, status, quit");
         }
       }
     }

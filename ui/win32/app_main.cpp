@@ -47,6 +47,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     case fw::ui::CommandLine::Action::kUsageError:
       Tell(line.usageError + "\n", stderr, MB_ICONEXCLAMATION);
       return 2;
+    case fw::ui::CommandLine::Action::kStatus:  // fenwright-console.exe's; not parsed here
     case fw::ui::CommandLine::Action::kRun:
       break;
   }
@@ -62,6 +63,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   int result = 0;
   {
     fw::shell::Service service(fw::processor::TheProcessor());
+    service.Status().Enable(line.statusFile, fw::ui::ProgramVersion());
     fw::ui::MainDialog dialog(service);
     result = dialog.RunModal(nullptr);
   }

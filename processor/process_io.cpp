@@ -275,12 +275,10 @@ void MProcessIO::WriteAll() {
     ++cyclesWritten_;
     report.durationMs = WriterTick() - begin;
   }
-  std::function<void(const CycleReport&)> observer;
-  {
-    std::lock_guard<std::mutex> lock(observerMutex_);
-    observer = cycleObserver_;
-  }
-  if (observer) observer(report);
+  // Called under its lock, so that once SetCycleObserver(nullptr) has returned no call is under way
+  // or to come: a write thread abandoned at Stop must not reach an observer that is gone.
+  std::lock_guard<std::mutex> lock(observerMutex_);
+  if (cycleObserver_) cycleObserver_(report);
 }
 
 void MProcessIO::NoteFileResult(int file, const char* path, int32_t rc) {

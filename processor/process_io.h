@@ -84,8 +84,9 @@ class MProcessIO {
   void SetCaptureCloser(std::function<void()> closeCapture);
   void SetWriterTimings(const WriterTimings& timings);
   // Told of every write cycle that ran, on the thread that ran it, after the files were written
-  // and outside the day lock (empty: nobody). Any thread may change it; a cycle that has taken the
-  // old one may still call it once.
+  // and outside the day lock (empty: nobody). Any thread may change it; once the change has
+  // returned, the old observer is not called again (it is called under the observer's own lock,
+  // so it must not call back into this object).
   void SetCycleObserver(std::function<void(const CycleReport&)> observer);
 
   market::MarketState& State() { return state_; }

@@ -1,5 +1,5 @@
-// Layer config/, above refdata/: the settings and the ini file behind them. It includes refdata/ (the
-// holiday calendar it owns) and foundation/.
+// Layer config/, above refdata/: the settings and the ini file behind them. It includes refdata/
+// (the holiday calendar it owns) and foundation/.
 //
 // ConfigInfo: every setting of the system, read from the ini file beside the executable and
 // written back by the configuration dialog, with the small services built on the settings: the

@@ -163,6 +163,7 @@ TEST_F(ConcurrentReaders, AnotherProcessReadsOnlySoundOrMidRewriteFiles) {
   // The feed was flowing at full speed while the files were rewritten.
   EXPECT_GT(applied, 2000u);
   EXPECT_GE(window_->CountLines("updates applied"), 1u);
+  EXPECT_GE(window_->CountLines("write cycle wrote "), 1u);
 
   const std::string output = test::ReadFileBytes(out);
   std::printf("%s", output.c_str());

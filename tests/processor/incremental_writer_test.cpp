@@ -91,7 +91,7 @@ class IncrementalWriterTest : public ::testing::Test {
   // One cycle a second after the last; then the whole rewrite of the same state beside it. The
   // names of the files that differ from it.
   std::string CycleAndCompare() {
-    clock_.Set(kThursday, ++seconds_);
+    clock_.Set(date_, ++seconds_);
     tick_ += 1000;
     processor_.WriteAll();
     market::MarketSnapshot snapshot;
@@ -110,6 +110,7 @@ class IncrementalWriterTest : public ::testing::Test {
   bool WholeInLastCycle(size_t file) const { return processor_.LastCycleFiles()[file].whole; }
 
   TempDir dir_;
+  uint32_t date_ = kThursday;
   uint32_t seconds_ = 100000;
   test::FakeClock clock_{kThursday, seconds_};
   uint32_t tick_ = 0;
@@ -148,6 +149,19 @@ TEST_F(IncrementalWriterTest, EveryCycleOfAPlayedDayEqualsTheWholeRewrite) {
   --seconds_;
   ASSERT_EQ(CycleAndCompare(), "");
   EXPECT_EQ(BytesOfLastCycle(kSjsxxn), 0u);  // a clock that stood still: record 0 as before
+
+  // The closing file replaces the last prices of the day's stocks.
+  ASSERT_TRUE(processor_.LoadClosingData());
+  ASSERT_EQ(CycleAndCompare(), "");
+  EXPECT_FALSE(WholeInLastCycle(kSjshq));
+  EXPECT_GT(BytesOfLastCycle(kSjshq), 0u);
+
+  // Past midnight every negotiated row carries the new date.
+  date_ = kThursday + 1;
+  seconds_ = 0;
+  ASSERT_EQ(CycleAndCompare(), "");
+  EXPECT_FALSE(WholeInLastCycle(kSjszhhq));
+  EXPECT_GT(BytesOfLastCycle(kSjszhhq), 0u);
 }
 
 TEST_F(IncrementalWriterTest, OrdersArrivingBelowTheHighestKeyShiftTheRowsAfterThem) {

@@ -25,13 +25,17 @@ bool EveryRowPlaced(const Writer& writer) {
 }
 
 // One file of the cycle: whole when it must be, else the records `rewrite(writer)` changed.
+// `file` staggers the rewrites that the interval forces: after a whole write for any other
+// reason, file k is next due k sixths of the interval early, so that the six do not all come due
+// in the same cycle.
 template <typename Writer, typename Make, typename Rewrite>
-FileWrite WriteKept(KeptFile<Writer>& kept, const char* path, bool wholeNow, uint32_t nowMs,
-                    uint32_t wholeIntervalMs, const WholeFileInputs& in, Make make,
+FileWrite WriteKept(KeptFile<Writer>& kept, DbfFile file, const char* path, bool wholeNow,
+                    uint32_t nowMs, uint32_t wholeIntervalMs, const WholeFileInputs& in, Make make,
                     Rewrite rewrite) {
   const std::string target(path);
-  bool whole = wholeNow || !kept.reusable || kept.path != target ||
-               nowMs - kept.wholeAtMs >= wholeIntervalMs;
+  const bool usable = !wholeNow && kept.reusable && kept.path == target;
+  const bool due = nowMs - kept.wholeAtMs >= wholeIntervalMs;
+  bool whole = !usable || due;
   int32_t rc = 0;
   if (!whole) {
     rc = kept.writer->ReopenFile(target);
@@ -60,7 +64,10 @@ FileWrite WriteKept(KeptFile<Writer>& kept, const char* path, bool wholeNow, uin
   }
   writer.CloseFile();
   kept.path = target;
-  if (whole) kept.wholeAtMs = nowMs;
+  if (whole) {
+    const auto early = static_cast<uint32_t>(uint64_t{wholeIntervalMs} * file / kDbfFiles);
+    kept.wholeAtMs = due && usable ? nowMs : nowMs - early;
+  }
   // Taken after the close: a system may set the modification time only then.
   kept.reusable = EveryRowPlaced(writer) && platform::ReadFileStamp(target, &kept.stamp);
   return result;
@@ -107,14 +114,14 @@ CycleFiles IncrementalWriter::Write(const config::ConfigInfo& config,
     for (const uint32_t code : changes.overlayCodes) w.RewriteFeedRow(code, tables, s.overlay);
   };
   files[kSjsxxn] = WriteKept(
-      f.xxn, config.szl1, whole, nowMs, interval, in,
+      f.xxn, kSjsxxn, config.szl1, whole, nowMs, interval, in,
       [] { return std::make_unique<dbf::SZSjsxxnFile>(); }, rewriteSecurityInfo);
   files[kSjsxx] = WriteKept(
-      f.xx, config.Sjsxxdbf, whole, nowMs, interval, in,
+      f.xx, kSjsxx, config.Sjsxxdbf, whole, nowMs, interval, in,
       [] { return std::make_unique<dbf::SZSjsxxFile>(); }, rewriteSecurityInfo);
 
   files[kSjshq] = WriteKept(
-      f.hq, config.hqdbf, whole, nowMs, interval, in,
+      f.hq, kSjshq, config.hqdbf, whole, nowMs, interval, in,
       [&] { return std::make_unique<dbf::SZSjshqFile>(lostHighVol); },
       [&](dbf::SZSjshqFile& hq) {
         hq.RewriteFirstRecord(s.clock);
@@ -126,7 +133,7 @@ CycleFiles IncrementalWriter::Write(const config::ConfigInfo& config,
       });
 
   files[kSjszs] = WriteKept(
-      f.zs, config.Sjszsdbf, whole, nowMs, interval, in,
+      f.zs, kSjszs, config.Sjszsdbf, whole, nowMs, interval, in,
       [&] { return std::make_unique<dbf::SZSjszsFile>(lostHighVol); },
       [&](dbf::SZSjszsFile& zs) {
         for (const uint32_t row : changes.index4Rows) {
@@ -135,7 +142,7 @@ CycleFiles IncrementalWriter::Write(const config::ConfigInfo& config,
       });
 
   files[kSjsphhq] = WriteKept(
-      f.phhq, config.Sjsphhqdbf, whole, nowMs, interval, in,
+      f.phhq, kSjsphhq, config.Sjsphhqdbf, whole, nowMs, interval, in,
       [] { return std::make_unique<dbf::SZSjsphhqFile>(); },
       [&](dbf::SZSjsphhqFile& phhq) {
         phhq.MoveLocalTime();
@@ -148,7 +155,7 @@ CycleFiles IncrementalWriter::Write(const config::ConfigInfo& config,
       });
 
   files[kSjszhhq] = WriteKept(
-      f.zhhq, config.Sjszhhqdbf, whole, nowMs, interval, in,
+      f.zhhq, kSjszhhq, config.Sjszhhqdbf, whole, nowMs, interval, in,
       [] { return std::make_unique<dbf::SZSjszhhqFile>(); },
       [&](dbf::SZSjszhhqFile& zhhq) {
         zhhq.MoveLocalClock();

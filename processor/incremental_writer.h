@@ -11,7 +11,8 @@
 // at the first cycle, after the tables were built again, after a failed write, when its path or
 // the settings its rows depend on changed, when someone else changed, cut, replaced or deleted it
 // (its size, modification time or identity is not what the last cycle left), and at least once
-// every wholeIntervalMs. Either way the file holds exactly what WriteSixFiles writes for the same
+// every wholeIntervalMs (the six staggered across the interval, so that they do not all come due
+// in one cycle). Either way the file holds exactly what WriteSixFiles writes for the same
 // snapshot and clock.
 //
 // Thread: the write thread, under the processor's day lock (the reference tables do not change

@@ -252,13 +252,20 @@ TEST_F(IncrementalWriterTest, FailedWriteIsFollowedByAWholeRewrite) {
   EXPECT_FALSE(WholeInLastCycle(kSjszs));
 }
 
-TEST_F(IncrementalWriterTest, EveryFileIsWrittenWholeOnceAMinute) {
+TEST_F(IncrementalWriterTest, EveryFileIsWrittenWholeOnceAMinuteEachInAnotherCycle) {
   ASSERT_EQ(CycleAndCompare(), "");
-  tick_ += 58000;
-  ASSERT_EQ(CycleAndCompare(), "");  // 59 s after the whole write
-  for (size_t file = 0; file < kDbfFiles; ++file) EXPECT_FALSE(WholeInLastCycle(file)) << file;
-  ASSERT_EQ(CycleAndCompare(), "");
-  for (size_t file = 0; file < kDbfFiles; ++file) EXPECT_TRUE(WholeInLastCycle(file)) << file;
+  // Cycles 10 s apart over the next minute: each file once, each in a cycle of its own.
+  std::array<int, kDbfFiles> wholeAt{};
+  for (int cycle = 1; cycle <= 6; ++cycle) {
+    tick_ += 9000;
+    ASSERT_EQ(CycleAndCompare(), "");
+    for (size_t file = 0; file < kDbfFiles; ++file) {
+      if (!WholeInLastCycle(file)) continue;
+      EXPECT_EQ(wholeAt[file], 0) << kNames[file];
+      wholeAt[file] = cycle;
+    }
+  }
+  EXPECT_EQ(wholeAt, (std::array<int, kDbfFiles>{6, 5, 4, 3, 2, 1}));
 }
 
 }  // namespace

@@ -274,8 +274,15 @@ void MProcessIO::WriteAll() {
   std::lock_guard<std::mutex> day(dayMutex_);
   if (!state_.IsInitialized()) return;
   const config::ConfigInfo config = ConfigCopy();
+  // A cycle that threw took the marks without writing all that they named: start over whole.
+  if (cycleUnfinished_) {
+    files_.Drop();
+    snapshot_.generation = 0;
+  }
+  cycleUnfinished_ = true;
   state_.RefreshSnapshot(&snapshot_, &changes_);
   lastCycle_ = files_.Write(config, tables_, snapshot_, changes_, state_.Counts(), WriterTick());
+  cycleUnfinished_ = false;
   const std::array<const char*, kDbfFiles> paths = DbfPaths(config);
   for (size_t file = 0; file < kDbfFiles; ++file) {
     NoteFileResult(static_cast<int>(file), paths[file], lastCycle_[file].result);

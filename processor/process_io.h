@@ -145,6 +145,7 @@ class MProcessIO {
   market::SnapshotChanges changes_;
   IncrementalWriter files_;
   CycleFiles lastCycle_{};
+  bool cycleUnfinished_ = false;      // a cycle began and has not ended (it threw)
   bool fileFailing_[kDbfFiles] = {};  // whose last write failed; write thread only
 
   MThread writer_;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -250,6 +251,16 @@ TEST_F(IncrementalWriterTest, FailedWriteIsFollowedByAWholeRewrite) {
   EXPECT_TRUE(WholeInLastCycle(kSjshq));
   EXPECT_TRUE(WholeInLastCycle(kSjszhhq));
   EXPECT_FALSE(WholeInLastCycle(kSjszs));
+
+  // A driver that throws in the middle of a cycle: the files after it missed what it took.
+  platform::SetFileFaultHook([&](platform::FileOp op, const std::string& path, uint32_t) {
+    if (op == platform::FileOp::kWrite && path == hq) throw std::runtime_error("driver fault");
+    return int32_t{0};
+  });
+  ASSERT_TRUE(Play(300));
+  EXPECT_THROW(processor_.WriteAll(), std::runtime_error);
+  platform::SetFileFaultHook(nullptr);
+  ASSERT_EQ(CycleAndCompare(), "");
 }
 
 TEST_F(IncrementalWriterTest, EveryFileIsWrittenWholeOnceAMinuteEachInAnotherCycle) {

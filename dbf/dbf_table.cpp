@@ -79,18 +79,26 @@ bool UsableField(const FieldSpec& field) {
 
 }  // namespace
 
-DbfTable::DbfTable(std::span<const FieldSpec> fields) : fields_(fields) {}
+DbfTable::DbfTable(std::span<const FieldSpec> fields, NulBytes nulBytes)
+    : fields_(fields), nulBytes_(nulBytes) {}
 
 DbfTable::~DbfTable() { Close(); }
 
 int32_t DbfTable::Open(const std::string& path) {
   Close();
+  int32_t result = ReopenFile(path);
+  if (result < 0) return result;
+  result = DefineFields();
+  return result < 0 ? result : 1;
+}
+
+int32_t DbfTable::ReopenFile(const std::string& path) {
+  CloseFile();
   int32_t result = file_.OpenExisting(path);
   if (result < 0) result = file_.Create(path, false);
   if (result < 0) return result;
   path_ = path;
-  result = DefineFields();
-  return result < 0 ? result : 1;
+  return 1;
 }
 
 int32_t DbfTable::DefineFields() {
@@ -149,6 +157,10 @@ void DbfTable::FreeImage() {
   headerLength_ = 0;
   recordLength_ = 0;
   current_ = 0;
+  changed_.clear();
+  std::memset(flushedHeader_, 0, sizeof flushedHeader_);
+  flushedRecords_ = 0;
+  flushedFileBytes_ = 0;
 }
 
 int32_t DbfTable::Close() {
@@ -157,6 +169,12 @@ int32_t DbfTable::Close() {
   path_.clear();
   FreeImage();
   return 1;
+}
+
+void DbfTable::CloseFile() {
+  MLocalSection guard(closeLock_);
+  file_.Close();
+  path_.clear();
 }
 
 int32_t DbfTable::Abort() {
@@ -331,13 +349,24 @@ int32_t DbfTable::SetTrimmedDoubleField(uint16_t index, double value) {
   return 1;
 }
 
-int32_t DbfTable::Flush(NulBytes nulBytes) {
-  if (image_ == nullptr || recordLength_ == 0 || recordCount_ == 0 || headerLength_ == 0) return -1;
+void DbfTable::StampDate() {
   const LocalDateTime now = LocalNow();
   image_[1] = static_cast<char>(static_cast<unsigned>(now.year + 48) % 256u);
   image_[2] = static_cast<char>(now.month);
   image_[3] = static_cast<char>(now.day);
   WriteHeaderImage();
+}
+
+void DbfTable::NoteFlushed(size_t fileBytes) {
+  std::memcpy(flushedHeader_, image_, sizeof flushedHeader_);
+  flushedRecords_ = recordCount_;
+  flushedFileBytes_ = fileBytes;
+  changed_.clear();
+}
+
+int32_t DbfTable::Flush(NulBytes nulBytes) {
+  if (image_ == nullptr || recordLength_ == 0 || recordCount_ == 0 || headerLength_ == 0) return -1;
+  StampDate();
 
   if (file_.SeekTo(0) < 0) return -2;
   const size_t bytes = headerLength_ + static_cast<size_t>(recordCount_) * recordLength_;
@@ -349,6 +378,84 @@ int32_t DbfTable::Flush(NulBytes nulBytes) {
   if (file_.SetEnd() < 0) return -4;
   if (file_.FlushToDisk() < 0) return -5;
   flushedBytes_ = bytes;
+  NoteFlushed(bytes);
+  return 1;
+}
+
+bool DbfTable::BeginRewrite(uint32_t i) {
+  if (image_ == nullptr || recordLength_ == 0 || i >= recordCount_) return false;
+  char* record = RecordAt(i);
+  saved_.assign(record, record + recordLength_);
+  std::memset(record, 0, recordLength_);
+  current_ = headerLength_ + static_cast<size_t>(i) * recordLength_;
+  return true;
+}
+
+bool DbfTable::EndRewrite(uint32_t i) {
+  // fill() may have grown the image: the record is found again.
+  if (image_ == nullptr || i >= recordCount_) return false;
+  char* record = RecordAt(i);
+  if (nulBytes_ == NulBytes::kBlank) BlankNulBytes(record, record + recordLength_);
+  if (std::memcmp(saved_.data(), record, recordLength_) == 0) return false;
+  changed_.push_back(i);
+  return true;
+}
+
+void DbfTable::PatchCarriedField(uint16_t index, std::string_view text, uint32_t first) {
+  if (image_ == nullptr || index >= fields_.size()) return;
+  const FieldLayout& f = layout_[index];
+  const size_t n = std::min<size_t>(f.length, text.size());
+  for (uint32_t r = first; r < recordCount_; ++r) {
+    char* field = RecordAt(r) + f.offset;
+    if (std::all_of(field, field + f.length, [](char c) { return c == ' ' || c == '\0'; })) {
+      continue;
+    }
+    if (std::memcmp(field, text.data(), n) == 0) continue;
+    std::memcpy(field, text.data(), n);
+    changed_.push_back(r);
+  }
+}
+
+int32_t DbfTable::FlushChanges() {
+  if (image_ == nullptr || recordLength_ == 0 || recordCount_ == 0 || headerLength_ == 0) return -1;
+  StampDate();
+  // Records past the last flush's count are not in the file at all: each is written, as the
+  // whole image would be, whether or not a row filled it.
+  for (uint32_t r = flushedRecords_; r < recordCount_; ++r) {
+    if (nulBytes_ == NulBytes::kBlank) BlankNulBytes(RecordAt(r), RecordAt(r) + recordLength_);
+    changed_.push_back(r);
+  }
+  std::sort(changed_.begin(), changed_.end());
+  changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
+  // A record the count no longer reaches is cut off below.
+  changed_.erase(std::lower_bound(changed_.begin(), changed_.end(), recordCount_), changed_.end());
+
+  uint64_t written = 0;
+  for (size_t k = 0; k < changed_.size();) {
+    const uint32_t first = changed_[k];
+    uint32_t last = first;
+    for (++k; k < changed_.size() && changed_[k] == last + 1; ++k) last = changed_[k];
+    const size_t offset = headerLength_ + static_cast<size_t>(first) * recordLength_;
+    const size_t n = static_cast<size_t>(last - first + 1) * recordLength_;
+    if (file_.SeekTo(static_cast<int64_t>(offset)) < 0) return -2;
+    if (file_.Write(image_ + offset, static_cast<uint32_t>(n)) != static_cast<int32_t>(n))
+      return -3;
+    written += n;
+  }
+  // The header last: a reader that meets the new record count finds the records it counts.
+  if (std::memcmp(image_, flushedHeader_, kHeaderImageSize) != 0) {
+    if (file_.SeekTo(0) < 0) return -2;
+    if (file_.Write(image_, kHeaderImageSize) != static_cast<int32_t>(kHeaderImageSize)) return -3;
+    written += kHeaderImageSize;
+  }
+  const size_t bytes = headerLength_ + static_cast<size_t>(recordCount_) * recordLength_;
+  if (bytes != flushedFileBytes_) {
+    if (file_.SeekTo(static_cast<int64_t>(bytes)) < 0) return -2;
+    if (file_.SetEnd() < 0) return -4;
+  }
+  if ((written > 0 || bytes != flushedFileBytes_) && file_.FlushToDisk() < 0) return -5;
+  flushedBytes_ = written;
+  NoteFlushed(bytes);
   return 1;
 }
 

@@ -27,6 +27,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/critical_section.h"
 #include "foundation/platform/platform.h"
@@ -83,7 +84,8 @@ class DbfTable {
   };
 
   // `fields` must outlive the table (the writers pass their constexpr lists). At most kMaxFields.
-  explicit DbfTable(std::span<const FieldSpec> fields);
+  // `nulBytes`: what Flush() and the rewrite of single records do with NUL bytes.
+  explicit DbfTable(std::span<const FieldSpec> fields, NulBytes nulBytes = NulBytes::kBlank);
   virtual ~DbfTable();
   DbfTable(const DbfTable&) = delete;
   DbfTable& operator=(const DbfTable&) = delete;
@@ -170,10 +172,46 @@ class DbfTable {
   // 0, the end of the file set there (a longer old file is cut), then a flush to disk. 1; -1
   // nothing to write (no image, or record length, record count or header length 0); -2 the seek
   // failed; -3 the write failed; -4 the end of file could not be set; -5 the flush to disk failed.
-  int32_t Flush(NulBytes nulBytes = NulBytes::kBlank);
+  int32_t Flush(NulBytes nulBytes);
+  int32_t Flush() { return Flush(nulBytes_); }
 
-  // The bytes the last successful Flush wrote (header and records); 0 before any. Kept by Close.
+  // The bytes the last successful Flush or FlushChanges wrote; 0 before any. Kept by Close.
   uint64_t FlushedBytes() const { return flushedBytes_; }
+
+  // ---- An image kept from one write to the next ----
+  // A writer that keeps its image between cycles writes only what changed since its last flush:
+  // ReopenFile, RewriteRecord for every record that may have changed (and PatchCarriedField for a
+  // cell that every row carries), FlushChanges, CloseFile. The file then holds exactly what a
+  // whole Flush of the same image writes, provided it held what the last flush left.
+
+  // Opens the file at `path` (the existing file, else a new one) and keeps the image. 1 or the
+  // file layer's negative code.
+  int32_t ReopenFile(const std::string& path);
+  // Closes the file and keeps the image.
+  void CloseFile();
+
+  // Empties record i (below the record count), lets fill() write its row again (fill makes the
+  // record current itself), applies the table's NUL rule to it and, when its bytes differ from
+  // before, notes it for FlushChanges. Whether they differ; false also for a record that is not
+  // there.
+  template <typename Fill>
+  bool RewriteRecord(uint32_t i, Fill&& fill) {
+    if (!BeginRewrite(i)) return false;
+    fill();
+    return EndRewrite(i);
+  }
+
+  // Writes `text` (at most the field's length) into field `index` of every record from `first` on
+  // whose field is not blank (NUL or blank bytes only): the cell of the local clock, which every
+  // row that got that far carries, and which a row cut short before it or a blank record lacks.
+  // Records whose bytes change are noted for FlushChanges.
+  void PatchCarriedField(uint16_t index, std::string_view text, uint32_t first);
+
+  // Writes the noted records (runs of adjacent ones in one write each, and every record past the
+  // record count of the last flush), then the header when its bytes changed (the date stamp from
+  // fw::LocalNow(), the record count), then cuts the file when its length changed, then flushes it
+  // to disk; nothing at all when nothing changed. Results as Flush.
+  int32_t FlushChanges();
 
   bool IsOpen() const { return file_.IsOpen(); }
   bool HasImage() const { return image_ != nullptr; }
@@ -203,7 +241,16 @@ class DbfTable {
   // FindField for the by-name setters: the index, or -2 (no image) / -1 (not found).
   int32_t IndexForName(std::string_view name) const;
   void WriteHeaderImage();
+  void StampDate();
   void FreeImage();
+  // RewriteRecord's two halves: save and empty record i; compare it with what was saved.
+  bool BeginRewrite(uint32_t i);
+  bool EndRewrite(uint32_t i);
+  // What the file holds after a successful flush of the image.
+  void NoteFlushed(size_t fileBytes);
+  char* RecordAt(uint32_t i) {
+    return image_ + headerLength_ + static_cast<size_t>(i) * recordLength_;
+  }
 
   std::span<const FieldSpec> fields_;
   FieldLayout layout_[kMaxFields] = {};
@@ -219,6 +266,15 @@ class DbfTable {
   uint16_t recordLength_ = 0;
   size_t current_ = 0;  // offset of the current record in the image
   uint64_t flushedBytes_ = 0;
+  NulBytes nulBytes_;
+
+  // Since the last flush: the records whose bytes changed (in any order, possibly repeated), and
+  // what that flush left in the file.
+  std::vector<uint32_t> changed_;
+  std::vector<char> saved_;  // a record's bytes before its rewrite
+  char flushedHeader_[kHeaderImageSize] = {};
+  uint32_t flushedRecords_ = 0;
+  size_t flushedFileBytes_ = 0;
 };
 
 }  // namespace fw::dbf

@@ -5,6 +5,7 @@ namespace fw::dbf {
 
 int32_t RowFile::Open(const std::string& path) {
   rowCounter_ = 0;
+  rowMissed_ = false;
   const int32_t result = DbfTable::Open(path);
   if (result < 0) {
     Fail();
@@ -14,7 +15,13 @@ int32_t RowFile::Open(const std::string& path) {
 }
 
 int32_t RowFile::Flush() {
-  const int32_t result = DbfTable::Flush(nulBytes_);
+  const int32_t result = DbfTable::Flush();
+  if (result < 0) Fail();
+  return result;
+}
+
+int32_t RowFile::FlushChanges() {
+  const int32_t result = DbfTable::FlushChanges();
   if (result < 0) Fail();
   return result;
 }

@@ -32,22 +32,49 @@ class RowFile : public DbfTable {
   // Rewrites the file (DbfTable::Flush with this file's NUL rule); on failure the table is aborted
   // or closed.
   int32_t Flush();
+  // DbfTable::FlushChanges, with the same rule on failure.
+  int32_t FlushChanges();
 
   // The record the next row goes to. It advances for every row that has its record, also for one
   // left blank.
   uint32_t RowCounter() const { return rowCounter_; }
 
+  // Whether every row since Open got its record: only then does each row stay where the rewrite
+  // of single rows expects it.
+  bool EveryRowPlaced() const { return !rowMissed_; }
+
  protected:
   RowFile(std::span<const FieldSpec> fields, OnFailure onFailure, NulBytes nulBytes)
-      : DbfTable(fields), onFailure_(onFailure), nulBytes_(nulBytes) {}
+      : DbfTable(fields, nulBytes), onFailure_(onFailure) {}
 
   // Makes the counter's record current, extending the record count when the estimate fell short,
   // and advances the counter. 1, or the negative code when the record cannot be had (no image, no
   // memory): the counter then stays, so that no later row leaves a gap.
   int32_t NextRow() {
     const int32_t result = GoToRecordExtending(rowCounter_);
-    if (result >= 0) ++rowCounter_;
+    if (result >= 0) {
+      ++rowCounter_;
+    } else {
+      rowMissed_ = true;
+    }
     return result;
+  }
+
+  // Writes record `record` again with write() (into the current record), for a writer that keeps
+  // its image between cycles: see DbfTable::RewriteRecord. Whether its bytes changed.
+  template <typename Write>
+  bool RewriteRow(uint32_t record, Write write) {
+    return RewriteRecord(record, [&] {
+      if (GoToRecord(record) >= 0) write();
+    });
+  }
+  // Record 0 written again by fill(RowWriter&) with every field tried; the record count stays.
+  template <typename Fill>
+  bool RewriteFirstRecordWith(Fill fill) {
+    return RewriteRow(0, [&] {
+      RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
+      fill(w);
+    });
   }
 
   // Record count = rowEstimate + 1, record 0 filled by `fill(RowWriter&)` with every field tried,
@@ -90,6 +117,7 @@ class RowFile : public DbfTable {
   }
 
   uint32_t rowCounter_ = 0;
+  bool rowMissed_ = false;
 
  private:
   void Fail() {
@@ -101,7 +129,6 @@ class RowFile : public DbfTable {
   }
 
   OnFailure onFailure_;
-  NulBytes nulBytes_;
 };
 
 }  // namespace fw::dbf

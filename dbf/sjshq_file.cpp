@@ -79,6 +79,21 @@ double ScaledDifference(int64_t a, int64_t b) {
 
 constexpr double kPrice = 0.001;  // price and turnover units: thousandths of a yuan
 
+void FillFirstRecord(RowWriter& w, const market::MarketClock& clock) {
+  char dateText[kLegacyTextSize];
+  const size_t length = DateText(clock.marketDate, dateText);
+  w.Chars(HQZQDM, "000000", 6);
+  w.Chars(HQZQJC, dateText, length);
+  w.Number(HQZRSP, 1.0);
+  w.Zero(HQJRKP);
+  w.Zero(HQZJCJ);
+  w.Integer(HQCJSL, clock.AuctionClosed - '0');
+  w.Zero(HQCJJE);
+  w.Integer(HQCJBS, clock.marketTime);
+  w.Zeros(HQZGCJ, HQBJW5);
+  w.Integer(HQBSL5, int64_t{LocalNow().Time()} * 100);
+}
+
 // Rows copy the code's and the name's field widths straight from the records.
 static_assert(sizeof(StockQuoteRecord::code) >= 6 && sizeof(StockQuoteRecord::name) >= 8);
 static_assert(sizeof(VolumeStatRecord::code) >= 6 && sizeof(VolumeStatRecord::name) >= 8);
@@ -90,37 +105,42 @@ SZSjshqFile::SZSjshqFile(bool lostHighVol)
     : RowFile(kFields, OnFailure::kAbort, NulBytes::kBlank), lostHighVol_(lostHighVol) {}
 
 int32_t SZSjshqFile::WriteFirstRecord(const market::MarketClock& clock, uint32_t rowEstimate) {
-  return WriteFirstRecordWith(rowEstimate, [&](RowWriter& w) {
-    char dateText[kLegacyTextSize];
-    const size_t length = DateText(clock.marketDate, dateText);
-    w.Chars(HQZQDM, "000000", 6);
-    w.Chars(HQZQJC, dateText, length);
-    w.Number(HQZRSP, 1.0);
-    w.Zero(HQJRKP);
-    w.Zero(HQZJCJ);
-    w.Integer(HQCJSL, clock.AuctionClosed - '0');
-    w.Zero(HQCJJE);
-    w.Integer(HQCJBS, clock.marketTime);
-    w.Zeros(HQZGCJ, HQBJW5);
-    w.Integer(HQBSL5, int64_t{LocalNow().Time()} * 100);
-  });
+  return WriteFirstRecordWith(rowEstimate, [&](RowWriter& w) { FillFirstRecord(w, clock); });
+}
+
+bool SZSjshqFile::RewriteFirstRecord(const market::MarketClock& clock) {
+  return RewriteFirstRecordWith([&](RowWriter& w) { FillFirstRecord(w, clock); });
 }
 
 int32_t SZSjshqFile::WriteStockRows(std::span<const StockQuoteRecord> quotes,
                                     const refdata::ReferenceTables& tables) {
+  stockFirst_ = rowCounter_;
   AscendingLookup securities(tables.securities);
   return WriteRows(quotes, [&](const StockQuoteRecord& quote) {
     const uint32_t code = CodeNumber(quote.code, sizeof quote.code);
-    if (code == 0) return;
-    if (const refdata::SecurityRecord* security = securities.Find(code)) {
-      WriteSecurityRow(quote, *security);
-    } else if (tables.issueParams.Get(code) != nullptr) {
-      WriteIssueRow(quote);
-    } else if (tables.rightsIssueParams.Get(code) != nullptr ||
-               tables.bondDistributionParams.Get(code) != nullptr) {
-      WriteParameterRow(quote);
-    }
+    if (code != 0) WriteStockRow(quote, code, securities.Find(code), tables);
   });
+}
+
+bool SZSjshqFile::RewriteStockRow(size_t row, const StockQuoteRecord& quote,
+                                  const refdata::ReferenceTables& tables) {
+  return RewriteRow(stockFirst_ + static_cast<uint32_t>(row), [&] {
+    const uint32_t code = CodeNumber(quote.code, sizeof quote.code);
+    if (code != 0) WriteStockRow(quote, code, tables.securities.Get(code), tables);
+  });
+}
+
+void SZSjshqFile::WriteStockRow(const StockQuoteRecord& quote, uint32_t code,
+                                const refdata::SecurityRecord* security,
+                                const refdata::ReferenceTables& tables) {
+  if (security != nullptr) {
+    WriteSecurityRow(quote, *security);
+  } else if (tables.issueParams.Get(code) != nullptr) {
+    WriteIssueRow(quote);
+  } else if (tables.rightsIssueParams.Get(code) != nullptr ||
+             tables.bondDistributionParams.Get(code) != nullptr) {
+    WriteParameterRow(quote);
+  }
 }
 
 void SZSjshqFile::WriteSecurityRow(const StockQuoteRecord& q,
@@ -185,36 +205,50 @@ void SZSjshqFile::WriteParameterRow(const StockQuoteRecord& q) {
 }
 
 int32_t SZSjshqFile::WriteStatisticsRows(std::span<const VolumeStatRecord> stats) {
-  return WriteRows(stats, [&](const VolumeStatRecord& s) {
-    RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    w.Chars(HQZQDM, s.code, 6);
-    w.Text(HQZQJC, s.name, 8);
-    w.Number(HQZRSP, static_cast<double>(s.stockNum));
-    w.Zeros(HQJRKP, HQZJCJ);
-    w.Integer(HQCJSL, ClampVolume(s.volume, lostHighVol_));
-    w.Scaled(HQCJJE, s.turnover, kPrice);
-    w.Integer(HQCJBS, s.trades);
-    w.Zeros(HQZGCJ, HQBSL5);
-  });
+  statFirst_ = rowCounter_;
+  return WriteRows(stats, [&](const VolumeStatRecord& s) { WriteStatisticsRow(s); });
+}
+
+bool SZSjshqFile::RewriteStatisticsRow(size_t row, const VolumeStatRecord& stat) {
+  return RewriteRow(statFirst_ + static_cast<uint32_t>(row), [&] { WriteStatisticsRow(stat); });
+}
+
+void SZSjshqFile::WriteStatisticsRow(const VolumeStatRecord& s) {
+  RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
+  w.Chars(HQZQDM, s.code, 6);
+  w.Text(HQZQJC, s.name, 8);
+  w.Number(HQZRSP, static_cast<double>(s.stockNum));
+  w.Zeros(HQJRKP, HQZJCJ);
+  w.Integer(HQCJSL, ClampVolume(s.volume, lostHighVol_));
+  w.Scaled(HQCJJE, s.turnover, kPrice);
+  w.Integer(HQCJBS, s.trades);
+  w.Zeros(HQZGCJ, HQBSL5);
 }
 
 int32_t SZSjshqFile::WriteIndexRows(std::span<const IndexQuoteRecord> indexes) {
-  return WriteRows(indexes, [&](const IndexQuoteRecord& x) {
-    RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    w.Chars(HQZQDM, x.code, 6);
-    w.Text(HQZQJC, x.name, 8);
-    w.Scaled(HQZRSP, x.prevClose, kPrice);
-    w.Scaled(HQJRKP, x.open, kPrice);
-    w.Scaled(HQZJCJ, x.current, kPrice);
-    w.Integer(HQCJSL, ClampVolume(x.volume, lostHighVol_));
-    w.Scaled(HQCJJE, x.turnover, kPrice);
-    w.Integer(HQCJBS, x.trades);
-    w.Scaled(HQZGCJ, x.high, kPrice);
-    w.Scaled(HQZDCJ, x.low, kPrice);
-    w.Zeros(HQSYL1, HQSYL2);
-    w.Number(HQJSD1, ScaledDifference(x.current, x.prevClose));
-    w.Zeros(HQJSD2, HQBSL5);
-  });
+  indexFirst_ = rowCounter_;
+  return WriteRows(indexes, [&](const IndexQuoteRecord& x) { WriteIndexRow(x); });
+}
+
+bool SZSjshqFile::RewriteIndexRow(size_t row, const IndexQuoteRecord& index) {
+  return RewriteRow(indexFirst_ + static_cast<uint32_t>(row), [&] { WriteIndexRow(index); });
+}
+
+void SZSjshqFile::WriteIndexRow(const IndexQuoteRecord& x) {
+  RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
+  w.Chars(HQZQDM, x.code, 6);
+  w.Text(HQZQJC, x.name, 8);
+  w.Scaled(HQZRSP, x.prevClose, kPrice);
+  w.Scaled(HQJRKP, x.open, kPrice);
+  w.Scaled(HQZJCJ, x.current, kPrice);
+  w.Integer(HQCJSL, ClampVolume(x.volume, lostHighVol_));
+  w.Scaled(HQCJJE, x.turnover, kPrice);
+  w.Integer(HQCJBS, x.trades);
+  w.Scaled(HQZGCJ, x.high, kPrice);
+  w.Scaled(HQZDCJ, x.low, kPrice);
+  w.Zeros(HQSYL1, HQSYL2);
+  w.Number(HQJSD1, ScaledDifference(x.current, x.prevClose));
+  w.Zeros(HQJSD2, HQBSL5);
 }
 
 }  // namespace fw::dbf

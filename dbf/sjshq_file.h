@@ -94,13 +94,32 @@ class SZSjshqFile : public RowFile {
   // order. 1 or a negative code.
   int32_t WriteIndexRows(std::span<const market::IndexQuoteRecord> indexes);
 
+  // For a writer that keeps its image between cycles (see DbfTable::RewriteRecord): record 0, and
+  // the record of row `row` of each table where the last whole write placed it. Whether its bytes
+  // changed.
+  bool RewriteFirstRecord(const market::MarketClock& clock);
+  bool RewriteStockRow(size_t row, const market::StockQuoteRecord& quote,
+                       const refdata::ReferenceTables& tables);
+  bool RewriteStatisticsRow(size_t row, const market::VolumeStatRecord& stat);
+  bool RewriteIndexRow(size_t row, const market::IndexQuoteRecord& index);
+
  private:
+  // A stock quote row whose code number is `code` (not 0); `security` its securities record.
+  void WriteStockRow(const market::StockQuoteRecord& quote, uint32_t code,
+                     const refdata::SecurityRecord* security,
+                     const refdata::ReferenceTables& tables);
   void WriteSecurityRow(const market::StockQuoteRecord& quote,
                         const refdata::SecurityRecord& security);
   void WriteIssueRow(const market::StockQuoteRecord& quote);
   void WriteParameterRow(const market::StockQuoteRecord& quote);
+  void WriteStatisticsRow(const market::VolumeStatRecord& stat);
+  void WriteIndexRow(const market::IndexQuoteRecord& index);
 
   bool lostHighVol_;
+  // The records of the first stock, statistic and index rows.
+  uint32_t stockFirst_ = 0;
+  uint32_t statFirst_ = 0;
+  uint32_t indexFirst_ = 0;
 };
 
 }  // namespace fw::dbf

@@ -3,7 +3,9 @@
 #include "dbf/sjsphhq_file.h"
 
 #include <cstring>
+#include <string_view>
 
+#include "dbf/dbf_format.h"
 #include "dbf/legacy_text.h"
 #include "dbf/row_writer.h"
 #include "foundation/local_clock.h"
@@ -47,6 +49,24 @@ void ZeroGroups(RowWriter& w, int first) {
   }
 }
 
+void FillFirstRecord(RowWriter& w, const market::MarketClock& clock, int64_t hqtime) {
+  char date[kLegacyTextSize];
+  const size_t dateLength = DateText(clock.marketDate, date);
+  // "%02c": the C library pads the flag character with '0' on the left.
+  const char closed[2] = {'0', clock.AfterHoursClosed};
+  w.Chars(HQJLH, "000000000", 9);
+  w.Letter(HQHQLB, ' ');
+  w.Chars(HQZQDM, "000000", 6);
+  w.Chars(HQZQJC, date, dateLength);
+  w.Letter(GroupField(1, kType), ' ');
+  w.Zero(GroupField(1, kPrice));
+  w.Chars(GroupField(1, kVolume), closed, sizeof closed);
+  w.Zeros(GroupField(1, kTurnover), GroupField(1, kSellVolume));
+  ZeroGroups(w, 2);
+  w.Integer(HQTIME, hqtime);
+  w.Letter(HQBYWB, ' ');
+}
+
 }  // namespace
 
 SZSjsphhqFile::SZSjsphhqFile() : RowFile(kFields, OnFailure::kAbort, NulBytes::kBlank) {}
@@ -57,76 +77,94 @@ int32_t SZSjsphhqFile::Open(const std::string& path) {
 }
 
 int32_t SZSjsphhqFile::WriteFirstRecord(const market::MarketClock& clock, uint32_t rowEstimate) {
-  return WriteFirstRecordWith(rowEstimate, [&](RowWriter& w) {
-    char date[kLegacyTextSize];
-    const size_t dateLength = DateText(clock.marketDate, date);
-    // "%02c": the C library pads the flag character with '0' on the left.
-    const char closed[2] = {'0', clock.AfterHoursClosed};
-    w.Chars(HQJLH, "000000000", 9);
-    w.Letter(HQHQLB, ' ');
-    w.Chars(HQZQDM, "000000", 6);
-    w.Chars(HQZQJC, date, dateLength);
-    w.Letter(GroupField(1, kType), ' ');
-    w.Zero(GroupField(1, kPrice));
-    w.Chars(GroupField(1, kVolume), closed, sizeof closed);
-    w.Zeros(GroupField(1, kTurnover), GroupField(1, kSellVolume));
-    ZeroGroups(w, 2);
-    w.Integer(HQTIME, hqtime_);
-    w.Letter(HQBYWB, ' ');
-  });
+  return WriteFirstRecordWith(rowEstimate,
+                              [&](RowWriter& w) { FillFirstRecord(w, clock, hqtime_); });
+}
+
+bool SZSjsphhqFile::RewriteFirstRecord(const market::MarketClock& clock) {
+  return RewriteFirstRecordWith([&](RowWriter& w) { FillFirstRecord(w, clock, hqtime_); });
+}
+
+void SZSjsphhqFile::MoveLocalTime() {
+  const int64_t now = int64_t{LocalNow().Time()} * 100;
+  if (now == hqtime_) return;
+  hqtime_ = now;
+  char text[kFields[HQTIME].length];
+  if (WriteIntegerField(hqtime_, sizeof text, text)) {
+    PatchCarriedField(HQTIME, std::string_view(text, sizeof text), 1);
+  }
 }
 
 int32_t SZSjsphhqFile::WriteAfterHoursRows(std::span<const AfterHoursQuoteRecord> rows,
                                            const refdata::SecurityTable& securities) {
-  return WriteRows(rows, [&](const AfterHoursQuoteRecord& r) {
-    const refdata::SecurityRecord* security = securities.Get(CodeNumber(r.code, sizeof r.code));
-    if (security == nullptr) return;
-    RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    RecordNumber(w, r.code);
-    w.Chars(HQHQLB, kMarketType, 3);
-    w.Chars(HQZQDM, r.code, 6);
-    w.Text(HQZQJC, security->Symbol, 8);
-    for (int column = 0; column < 2; ++column) {
-      const int group = column + 1;
-      w.Letter(GroupField(group, kType), static_cast<char>('0' + group));
-      w.Scaled(GroupField(group, kPrice), r.price[column], kPriceUnit);
-      w.Integer(GroupField(group, kVolume), r.volume[column]);
-      w.Scaled(GroupField(group, kTurnover), r.turnover[column], kPriceUnit);
-      w.Integer(GroupField(group, kTrades), r.trades[column]);
-      w.Integer(GroupField(group, kBuyVolume), r.bidVolume[column]);
-      w.Integer(GroupField(group, kSellVolume), r.askVolume[column]);
-    }
-    ZeroGroups(w, 3);
-    w.Integer(HQTIME, hqtime_);
-    w.Letter(HQBYWB, ' ');
-  });
+  afterHoursFirst_ = rowCounter_;
+  return WriteRows(rows,
+                   [&](const AfterHoursQuoteRecord& r) { WriteAfterHoursRow(r, securities); });
+}
+
+bool SZSjsphhqFile::RewriteAfterHoursRow(size_t row, const AfterHoursQuoteRecord& record,
+                                         const refdata::SecurityTable& securities) {
+  return RewriteRow(afterHoursFirst_ + static_cast<uint32_t>(row),
+                    [&] { WriteAfterHoursRow(record, securities); });
+}
+
+void SZSjsphhqFile::WriteAfterHoursRow(const AfterHoursQuoteRecord& r,
+                                       const refdata::SecurityTable& securities) {
+  const refdata::SecurityRecord* security = securities.Get(CodeNumber(r.code, sizeof r.code));
+  if (security == nullptr) return;
+  RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
+  RecordNumber(w, r.code);
+  w.Chars(HQHQLB, kMarketType, 3);
+  w.Chars(HQZQDM, r.code, 6);
+  w.Text(HQZQJC, security->Symbol, 8);
+  for (int column = 0; column < 2; ++column) {
+    const int group = column + 1;
+    w.Letter(GroupField(group, kType), static_cast<char>('0' + group));
+    w.Scaled(GroupField(group, kPrice), r.price[column], kPriceUnit);
+    w.Integer(GroupField(group, kVolume), r.volume[column]);
+    w.Scaled(GroupField(group, kTurnover), r.turnover[column], kPriceUnit);
+    w.Integer(GroupField(group, kTrades), r.trades[column]);
+    w.Integer(GroupField(group, kBuyVolume), r.bidVolume[column]);
+    w.Integer(GroupField(group, kSellVolume), r.askVolume[column]);
+  }
+  ZeroGroups(w, 3);
+  w.Integer(HQTIME, hqtime_);
+  w.Letter(HQBYWB, ' ');
 }
 
 template <typename Record>
-int32_t SZSjsphhqFile::WriteIdentityRows(std::span<const Record> records) {
-  return WriteRows(records, [&](const Record& r) {
-    if (AllZero(r.code, sizeof r.code)) return;
-    RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
-    RecordNumber(w, r.code);
-    w.Chars(HQHQLB, kMarketType, 3);
-    w.Chars(HQZQDM, r.code, 6);
-    w.Text(HQZQJC, r.name, 8);
-    w.Letter(GroupField(1, kType), '1');
-    w.Zeros(GroupField(1, kPrice), GroupField(1, kSellVolume));
-    w.Letter(GroupField(2, kType), '2');
-    w.Zeros(GroupField(2, kPrice), GroupField(2, kSellVolume));
-    ZeroGroups(w, 3);
-    w.Integer(HQTIME, hqtime_);
-    w.Letter(HQBYWB, ' ');
-  });
+void SZSjsphhqFile::WriteIdentityRow(const Record& r) {
+  if (AllZero(r.code, sizeof r.code)) return;
+  RowWriter w(*this, RowWriter::Mode::kIgnoreFailures);
+  RecordNumber(w, r.code);
+  w.Chars(HQHQLB, kMarketType, 3);
+  w.Chars(HQZQDM, r.code, 6);
+  w.Text(HQZQJC, r.name, 8);
+  w.Letter(GroupField(1, kType), '1');
+  w.Zeros(GroupField(1, kPrice), GroupField(1, kSellVolume));
+  w.Letter(GroupField(2, kType), '2');
+  w.Zeros(GroupField(2, kPrice), GroupField(2, kSellVolume));
+  ZeroGroups(w, 3);
+  w.Integer(HQTIME, hqtime_);
+  w.Letter(HQBYWB, ' ');
 }
 
 int32_t SZSjsphhqFile::WriteStatisticsRows(std::span<const market::VolumeStatRecord> stats) {
-  return WriteIdentityRows(stats);
+  statFirst_ = rowCounter_;
+  return WriteRows(stats, [&](const market::VolumeStatRecord& r) { WriteIdentityRow(r); });
 }
 
 int32_t SZSjsphhqFile::WriteIndexRows(std::span<const market::IndexQuoteRecord> indexes) {
-  return WriteIdentityRows(indexes);
+  indexFirst_ = rowCounter_;
+  return WriteRows(indexes, [&](const market::IndexQuoteRecord& r) { WriteIdentityRow(r); });
+}
+
+bool SZSjsphhqFile::RewriteStatisticsRow(size_t row, const market::VolumeStatRecord& stat) {
+  return RewriteRow(statFirst_ + static_cast<uint32_t>(row), [&] { WriteIdentityRow(stat); });
+}
+
+bool SZSjsphhqFile::RewriteIndexRow(size_t row, const market::IndexQuoteRecord& index) {
+  return RewriteRow(indexFirst_ + static_cast<uint32_t>(row), [&] { WriteIdentityRow(index); });
 }
 
 }  // namespace fw::dbf

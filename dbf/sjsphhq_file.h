@@ -97,11 +97,28 @@ class SZSjsphhqFile : public RowFile {
   int32_t WriteStatisticsRows(std::span<const market::VolumeStatRecord> stats);
   int32_t WriteIndexRows(std::span<const market::IndexQuoteRecord> indexes);
 
- private:
-  template <typename Record>
-  int32_t WriteIdentityRows(std::span<const Record> records);
+  // For a writer that keeps its image between cycles (see DbfTable::RewriteRecord).
+  // Takes the local time again and, when HHMMSS * 100 moved, writes it into HQTIME of every row.
+  void MoveLocalTime();
+  // Record 0, and the record of row `row` of each table where the last whole write placed it.
+  // Whether its bytes changed.
+  bool RewriteFirstRecord(const market::MarketClock& clock);
+  bool RewriteAfterHoursRow(size_t row, const market::AfterHoursQuoteRecord& record,
+                            const refdata::SecurityTable& securities);
+  bool RewriteStatisticsRow(size_t row, const market::VolumeStatRecord& stat);
+  bool RewriteIndexRow(size_t row, const market::IndexQuoteRecord& index);
 
-  int64_t hqtime_ = 0;  // the local time HHMMSS * 100 when the file was opened
+ private:
+  void WriteAfterHoursRow(const market::AfterHoursQuoteRecord& record,
+                          const refdata::SecurityTable& securities);
+  template <typename Record>
+  void WriteIdentityRow(const Record& record);
+
+  int64_t hqtime_ = 0;  // the local time HHMMSS * 100 of this cycle's records
+  // The records of the first after-hours, statistic and index rows.
+  uint32_t afterHoursFirst_ = 0;
+  uint32_t statFirst_ = 0;
+  uint32_t indexFirst_ = 0;
 };
 
 }  // namespace fw::dbf

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "dbf/dbf_format.h"
@@ -189,6 +190,27 @@ void WriteFirstRecord(RowWriter& w, const LocalDateTime& now, const market::Mark
   for (int c = XXRZBD; c <= XXCQCX; ++c) w.Letter(static_cast<Column>(c), ' ');
 }
 
+// XXGXSJ: the local time HHMMSS right-justified in 6 characters.
+void LocalTimeText(const LocalDateTime& now, char (&out)[6]) {
+  char text[kFormatBufferSize];
+  FormatIntegerWidth(now.Time(), 6, text, sizeof text);
+  std::memcpy(out, text, sizeof out);
+}
+
+// One row in `record`, with the run-log line of a record that cannot be had (nothing is written
+// then: that would overwrite the record still current) or of a row that failed.
+template <typename Write>
+void PlaceRow(DbfTable& table, const FileRules& rules, uint32_t record, RowKind kind,
+              const char* moveClass, const char* writeClass, const Write& write) {
+  if (const int32_t moved = table.GoToRecord(record); moved < 0) {
+    WriteLog(1, kMoveRecord, kind, moveClass, moved);
+    return;
+  }
+  RowWriter w(table, RowWriter::Mode::kStopAtFirstFailure, *rules.columns);
+  write(w);
+  if (w.Failed()) WriteLog(1, kWriteRecord, kind, writeClass, w.Result());
+}
+
 }  // namespace
 
 SecurityInfoFile::SecurityInfoFile(const FileRules& rules)
@@ -220,37 +242,30 @@ int32_t SecurityInfoFile::SetData(const ReferenceTables& tables,
                            tables.indexInfo.Size() + tables.securities.Size() + tables.stat.Size();
   SetRecordCount(static_cast<uint32_t>(std::min<uint64_t>(records, UINT32_MAX)));
 
-  const LocalDateTime now = LocalNow();
+  now_ = LocalNow();
   RowContext cx{tables, overlay, rules_, {}};
-  char timeText[kFormatBufferSize];
-  FormatIntegerWidth(now.Time(), 6, timeText, sizeof timeText);
-  std::memcpy(cx.localTime, timeText, sizeof cx.localTime);
+  LocalTimeText(now_, cx.localTime);
+  feedRows_.clear();
 
   if (const int32_t moved = GoToRecord(0); moved < 0) {
     WriteLog(1, kMoveRecord0, name, moved);
   } else {
     RowWriter w(*this, RowWriter::Mode::kIgnoreFailures, columns);
-    WriteFirstRecord(w, now, clock);
+    WriteFirstRecord(w, now_, clock);
   }
 
   uint32_t record = 1;
-  // One row at the next record, which advances whatever happens. A record that cannot be had is
-  // not written: that would overwrite the record still current.
+  // One row at the next record, which advances whatever happens.
   const auto place = [&](RowKind kind, const char* moveClass, const char* writeClass,
                          const auto& write) {
-    if (const int32_t moved = GoToRecord(record); moved < 0) {
-      WriteLog(1, kMoveRecord, kind, moveClass, moved);
-    } else {
-      RowWriter w(*this, RowWriter::Mode::kStopAtFirstFailure, columns);
-      write(w);
-      if (w.Failed()) WriteLog(1, kWriteRecord, kind, writeClass, w.Result());
-    }
+    PlaceRow(*this, rules_, record, kind, moveClass, writeClass, write);
     ++record;
   };
   // A listed code takes its row from the first parameter file that has it; a code in none of them
   // uses no record.
   const auto placeParameterRow = [&](uint32_t code) {
     if (const IssueParamsRecord* issue = tables.issueParams.Get(code)) {
+      feedRows_.push_back({code, record, false});
       place(kParameterRow, kParameterRowsClass, name,
             [&](RowWriter& w) { WriteIssueRow(w, *issue, cx); });
     } else if (const RightsIssueParamsRecord* rights = tables.rightsIssueParams.Get(code)) {
@@ -271,6 +286,7 @@ int32_t SecurityInfoFile::SetData(const ReferenceTables& tables,
     for (; next < listed.size() && listed[next] <= code; ++next) {
       if (listed[next] < code) placeParameterRow(listed[next]);
     }
+    feedRows_.push_back({code, record, true});
     place(kSecurityRow, name, name,
           [&](RowWriter& w) { WriteSecurityRow(w, code, entry.second.record, cx); });
   }
@@ -285,6 +301,45 @@ int32_t SecurityInfoFile::SetData(const ReferenceTables& tables,
           [&](RowWriter& w) { WriteListRow(w, entry.second.record, true, cx); });
   }
   return 0;
+}
+
+void SecurityInfoFile::MoveLocalTime() {
+  const uint32_t before = now_.Time();
+  now_ = LocalNow();
+  const int field = (*rules_.columns)[XXGXSJ];
+  if (now_.Time() == before || field < 0) return;
+  char text[6];
+  LocalTimeText(now_, text);
+  PatchCarriedField(static_cast<uint16_t>(field), std::string_view(text, sizeof text), 1);
+}
+
+bool SecurityInfoFile::RewriteFirstRecord(const market::MarketClock& clock) {
+  return RewriteRecord(0, [&] {
+    if (GoToRecord(0) < 0) return;
+    RowWriter w(*this, RowWriter::Mode::kIgnoreFailures, *rules_.columns);
+    WriteFirstRecord(w, now_, clock);
+  });
+}
+
+bool SecurityInfoFile::RewriteFeedRow(uint32_t code, const ReferenceTables& tables,
+                                      const refdata::FeedOverlay& overlay) {
+  const auto at = std::lower_bound(feedRows_.begin(), feedRows_.end(), code,
+                                   [](const FeedRow& row, uint32_t c) { return row.code < c; });
+  if (at == feedRows_.end() || at->code != code) return false;
+  RowContext cx{tables, overlay, rules_, {}};
+  LocalTimeText(now_, cx.localTime);
+  const char* const name = rules_.className;
+  return RewriteRecord(at->record, [&] {
+    if (at->security) {
+      const refdata::SecurityRecord* security = tables.securities.Get(code);
+      if (security == nullptr) return;
+      PlaceRow(*this, rules_, at->record, kSecurityRow, name, name,
+               [&](RowWriter& w) { WriteSecurityRow(w, code, *security, cx); });
+    } else if (const IssueParamsRecord* issue = tables.issueParams.Get(code)) {
+      PlaceRow(*this, rules_, at->record, kParameterRow, kParameterRowsClass, name,
+               [&](RowWriter& w) { WriteIssueRow(w, *issue, cx); });
+    }
+  });
 }
 
 int32_t SecurityInfoFile::WriteFile(const ReferenceTables& tables,

@@ -21,8 +21,10 @@
 #include <iterator>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "dbf/dbf_table.h"
+#include "foundation/local_clock.h"
 #include "market/market_records.h"
 #include "refdata/reference_tables.h"
 
@@ -244,11 +246,32 @@ class SecurityInfoFile : public DbfTable {
 
   const sjsxx::FileRules& Rules() const { return rules_; }
 
+  // For a writer that keeps its image between cycles (see DbfTable::RewriteRecord), over the
+  // tables of its last SetData.
+  // Takes the local time again; when HHMMSS moved, writes it into XXGXSJ of every row (SJSXXN).
+  void MoveLocalTime();
+  // Record 0 with the local date of the last MoveLocalTime (or SetData). Whether it changed.
+  bool RewriteFirstRecord(const market::MarketClock& clock);
+  // The row of `code` that shows what the feed changes (trading phase, phase letter, switches): a
+  // security's row, or an issue row. Written again from `overlay`, with the run-log lines of
+  // SetData when it fails. Whether its bytes changed; false for a code without such a row.
+  bool RewriteFeedRow(uint32_t code, const refdata::ReferenceTables& tables,
+                      const refdata::FeedOverlay& overlay);
+
  protected:
   explicit SecurityInfoFile(const sjsxx::FileRules& rules);
 
  private:
+  // Where SetData placed a row that reads the feed's fields.
+  struct FeedRow {
+    uint32_t code;
+    uint32_t record;
+    bool security;  // else an issue row
+  };
+
   const sjsxx::FileRules& rules_;
+  LocalDateTime now_;              // the local time of this cycle's cells
+  std::vector<FeedRow> feedRows_;  // ascending code
 };
 
 // SJSXXN.DBF (configuration key szl1).

@@ -13,9 +13,11 @@
 #include <iterator>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "dbf/dbf_table.h"
 #include "dbf/row_file.h"
+#include "foundation/local_clock.h"
 #include "market/market_records.h"
 
 namespace fw::dbf {
@@ -87,9 +89,30 @@ class SZSjszhhqFile : public RowFile {
   // number of orders written. 1, or a negative code when a record could not be had.
   int32_t WriteNegotiatedRows(std::span<const market::NegotiatedQuoteRecord> orders);
 
+  // For a writer that keeps its image between cycles (see DbfTable::RewriteRecord).
+  // Takes the local date and time again; when the date moved, writes it into HQHTXH of every row.
+  void MoveLocalClock();
+  // Record 0. Whether its bytes changed.
+  bool RewriteFirstRecord(const market::MarketClock& clock);
+  // The row of orders[position], which holds the order the last write placed there.
+  bool RewriteNegotiatedRow(size_t position, std::span<const market::NegotiatedQuoteRecord> orders);
+  // The rows of orders[from] to the end, after orders were added or removed before them, and the
+  // record count 1 + the number of rows.
+  void RewriteNegotiatedRowsFrom(size_t from,
+                                 std::span<const market::NegotiatedQuoteRecord> orders);
+
  private:
-  int64_t localDate_ = 0;  // YYYYMMDD when the file was opened
-  int64_t hqsbsj_ = 0;     // the local time HHMMSS * 100 when the file was opened
+  void WriteNegotiatedRow(const market::NegotiatedQuoteRecord& order);
+  void SetLocalClock(const LocalDateTime& now);
+
+  int64_t localDate_ = 0;  // YYYYMMDD of this cycle's records
+  int64_t hqsbsj_ = 0;     // the local time HHMMSS * 100 of this cycle's record 0
+  // HQHTXH of every row: "%014ld" of the local date.
+  char contractNumber_[32] = {};  // ZeroPaddedInteger: at most 21 bytes for width 14
+  size_t contractNumberLength_ = 0;
+  // Per order of the last write: the record it takes when it carries a code (the row counter
+  // before it).
+  std::vector<uint32_t> recordOf_;
 };
 
 }  // namespace fw::dbf

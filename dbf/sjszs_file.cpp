@@ -42,26 +42,39 @@ int32_t SZSjszsFile::WriteIndexRows(std::span<const IndexQuoteRecord> indexes4,
   const auto hasCode = [](const IndexQuoteRecord& x) {
     return CodeNumber(x.code, sizeof x.code) != 0;
   };
+  recordOfRow_.assign(indexes4.size(), kNoRecord);
   return WriteRows(indexes4, hasCode, [&](const IndexQuoteRecord& x) {
-    RowWriter w(*this, RowWriter::Mode::kStopAtFirstFailure);
-    w.Chars(ZSZSDM, x.code, 6);
-    w.Text(ZSZSQC, x.name, kNameWithZeros);
-    if (w.Failed()) {
-      PrintRowError(w.FailedField());
-      return;
-    }
-    RowWriter rest(*this, RowWriter::Mode::kIgnoreFailures);
-    if (const refdata::IndexInfoRecord* info = indexInfo.Get(CodeNumber(x.code, sizeof x.code))) {
-      rest.Chars(ZSYWMC, info->EnglishName, 20);
-    }
-    rest.Scaled(ZSSSZS, x.prevClose, kIndexPoints);
-    rest.Scaled(ZSKSZS, x.open, kIndexPoints);
-    rest.Scaled(ZSZGZS, x.high, kIndexPoints);
-    rest.Scaled(ZSZDZS, x.low, kIndexPoints);
-    rest.Scaled(ZSZJZS, x.current, kIndexPoints);
-    rest.Integer(ZSCJSL, ClampVolume(x.volume, lostHighVol_));
-    rest.Scaled(ZSCJJE, x.turnover, kTurnover);
+    recordOfRow_[static_cast<size_t>(&x - indexes4.data())] = rowCounter_ - 1;
+    WriteIndexRow(x, indexInfo);
   });
+}
+
+bool SZSjszsFile::RewriteIndexRow(size_t row, const IndexQuoteRecord& index,
+                                  const refdata::IndexInfoTable& indexInfo) {
+  if (row >= recordOfRow_.size() || recordOfRow_[row] == kNoRecord) return false;
+  return RewriteRow(recordOfRow_[row], [&] { WriteIndexRow(index, indexInfo); });
+}
+
+void SZSjszsFile::WriteIndexRow(const IndexQuoteRecord& x,
+                                const refdata::IndexInfoTable& indexInfo) {
+  RowWriter w(*this, RowWriter::Mode::kStopAtFirstFailure);
+  w.Chars(ZSZSDM, x.code, 6);
+  w.Text(ZSZSQC, x.name, kNameWithZeros);
+  if (w.Failed()) {
+    PrintRowError(w.FailedField());
+    return;
+  }
+  RowWriter rest(*this, RowWriter::Mode::kIgnoreFailures);
+  if (const refdata::IndexInfoRecord* info = indexInfo.Get(CodeNumber(x.code, sizeof x.code))) {
+    rest.Chars(ZSYWMC, info->EnglishName, 20);
+  }
+  rest.Scaled(ZSSSZS, x.prevClose, kIndexPoints);
+  rest.Scaled(ZSKSZS, x.open, kIndexPoints);
+  rest.Scaled(ZSZGZS, x.high, kIndexPoints);
+  rest.Scaled(ZSZDZS, x.low, kIndexPoints);
+  rest.Scaled(ZSZJZS, x.current, kIndexPoints);
+  rest.Integer(ZSCJSL, ClampVolume(x.volume, lostHighVol_));
+  rest.Scaled(ZSCJJE, x.turnover, kTurnover);
 }
 
 }  // namespace fw::dbf

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "dbf/dbf_table.h"
 #include "dbf/row_file.h"
@@ -72,8 +73,19 @@ class SZSjszsFile : public RowFile {
   int32_t WriteIndexRows(std::span<const market::IndexQuoteRecord> indexes4,
                          const refdata::IndexInfoTable& indexInfo);
 
+  // For a writer that keeps its image between cycles (see DbfTable::RewriteRecord): the record of
+  // row `row` of the index table at four decimals, where the last whole write placed it. Whether
+  // its bytes changed (false for a row that has no record).
+  bool RewriteIndexRow(size_t row, const market::IndexQuoteRecord& index,
+                       const refdata::IndexInfoTable& indexInfo);
+
  private:
+  static constexpr uint32_t kNoRecord = UINT32_MAX;
+  void WriteIndexRow(const market::IndexQuoteRecord& index,
+                     const refdata::IndexInfoTable& indexInfo);
+
   bool lostHighVol_;
+  std::vector<uint32_t> recordOfRow_;  // per row of the last WriteIndexRows, or kNoRecord
 };
 
 }  // namespace fw::dbf

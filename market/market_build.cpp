@@ -81,6 +81,7 @@ void MarketState::Build(refdata::ReferenceTables& tables) {
         tables.securities.Size() + tables.issueParams.Size() + tables.rightsIssueParams.Size() +
         tables.bondDistributionParams.Size());
     counts = counts_;
+    ResetMarksLocked(tables);
   }
   // Logged after the lock is released: the log may wait for its file.
   WriteLog(0, "[stock num] = %u", counts.quoteSources);
@@ -125,6 +126,22 @@ void MarketState::ClearTablesLocked() {
   negotiatedUsed_.clear();
   negotiatedEnd_ = 0;
   counts_ = MarketCounts{};
+  for (RowMarks* marks : {&stockMarks_, &indexMarks_, &index4Marks_, &statMarks_, &afterHoursMarks_,
+                          &negotiatedMarks_, &codeMarks_}) {
+    marks->Clear();
+  }
+}
+
+void MarketState::ResetMarksLocked(const refdata::ReferenceTables& tables) {
+  stockMarks_.Reset(stockQuotes_.size());
+  indexMarks_.Reset(indexes_.size());
+  index4Marks_.Reset(indexes4_.size());
+  statMarks_.Reset(stats_.size());
+  afterHoursMarks_.Reset(afterHours_.size());
+  negotiatedMarks_.Reset(static_cast<size_t>(kMaxNegotiatedSequence));
+  // Switch messages may name codes the day's files did not: room for a good many of those.
+  codeMarks_.Reset(static_cast<size_t>(CodeRowIndex::kCodeNumberLimit),
+                   tables.securities.Size() + tables.securitySwitch.Size() + kExtraMarkedCodes);
 }
 
 // The stock quote table holds one row per security (SecurityType 29 and 30 excepted) and one per

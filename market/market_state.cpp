@@ -25,17 +25,9 @@ bool HasCode(const char (&code)[8]) {
 
 // The halt flag follows the trading phase: 'H' halted, 'Y' for a phase whose second character is
 // '1', '.' for the ordinary phases; any other phase leaves the flag as the securities file set it.
-void ApplyTradingPhase(refdata::SecurityRecord& security, const char phase[2]) {
-  security.tradingPhase[0] = phase[0];
-  security.tradingPhase[1] = phase[1];
-  if (phase[0] == 'H') {
-    security.haltFlag = 'H';
-    return;
-  }
-  if (phase[1] == '1') {
-    security.haltFlag = 'Y';
-    return;
-  }
+char HaltFlagOf(const char phase[2], char flag) {
+  if (phase[0] == 'H') return 'H';
+  if (phase[1] == '1') return 'Y';
   switch (phase[0]) {
     case 'S':
     case 'O':
@@ -45,12 +37,24 @@ void ApplyTradingPhase(refdata::SecurityRecord& security, const char phase[2]) {
     case 'E':
     case 'A':
     case 'V':
-      security.haltFlag = '.';
-      return;
+      return '.';
     default:
       break;
   }
-  if (phase[1] == '0') security.haltFlag = '.';
+  return phase[1] == '0' ? '.' : flag;
+}
+
+// Sets the security's trading phase and halt flag; whether either changed.
+bool ApplyTradingPhase(refdata::SecurityRecord& security, const char phase[2]) {
+  const char flag = HaltFlagOf(phase, security.haltFlag);
+  if (security.tradingPhase[0] == phase[0] && security.tradingPhase[1] == phase[1] &&
+      security.haltFlag == flag) {
+    return false;
+  }
+  security.tradingPhase[0] = phase[0];
+  security.tradingPhase[1] = phase[1];
+  security.haltFlag = flag;
+  return true;
 }
 
 // Copies the fields from `first` to the end of the record: everything a message may set, never
@@ -94,6 +98,7 @@ bool MarketState::StoreVolumeStat(const VolumeStatRecord& record) {
   const int32_t row = statRows_.Find(CodeNumber(record.code));
   if (row < 0) return false;
   CopyFrom(stats_[static_cast<size_t>(row)], record, &VolumeStatRecord::volume);
+  statMarks_.Mark(static_cast<size_t>(row));
   figures_.CountStore();
   return true;
 }
@@ -131,8 +136,11 @@ bool MarketState::StoreCashAuctionSnapshot(const CashAuctionUpdate& update) {
     std::memcpy(stored.askVolume, q.askVolume, sizeof q.askVolume);
     std::memcpy(stored.bidPrice, q.bidPrice, sizeof q.bidPrice);
     std::memcpy(stored.bidVolume, q.bidVolume, sizeof q.bidVolume);
+    stockMarks_.Mark(static_cast<size_t>(row));
     if (refdata::SecurityRecord* security = stockSecurity_[static_cast<size_t>(row)]) {
-      ApplyTradingPhase(*security, update.tradingPhase);
+      if (ApplyTradingPhase(*security, update.tradingPhase)) {
+        codeMarks_.Mark(static_cast<size_t>(CodeNumber(update.quote.code)));
+      }
     }
     show = MoveMarketTimeLocked(update.origTime);
     figures_.CountStore();
@@ -149,6 +157,7 @@ bool MarketState::StoreIndexSnapshot(IndexTable table, const IndexQuoteRecord& r
     const int32_t row = indexRows_.Find(CodeNumber(record.code));
     if (row < 0) return false;
     CopyFrom(IndexRows(table)[static_cast<size_t>(row)], record, &IndexQuoteRecord::prevClose);
+    IndexMarks(table).Mark(static_cast<size_t>(row));
     show = MoveMarketTimeLocked(origTime);
     figures_.CountStore();
   }
@@ -162,6 +171,7 @@ bool MarketState::MergeAfterHours(const AfterHoursQuoteRecord& buffer, int colum
   const int32_t row = afterHoursRows_.Find(CodeNumber(buffer.code));
   if (row < 0) return false;
   AfterHoursQuoteRecord& stored = afterHours_[static_cast<size_t>(row)];
+  afterHoursMarks_.Mark(static_cast<size_t>(row));
   figures_.CountStore();
   // Each stream writes its own column only, so that each keeps its latest values whatever the
   // other sends. A snapshot without entries still reports the stream's totals, but no price or
@@ -191,6 +201,7 @@ NegotiatedQuoteRecord* MarketState::NegotiatedSlotLocked(int64_t sequence) {
     negotiatedUsed_.push_back(static_cast<uint16_t>(key));
     negotiatedEnd_ = std::max(negotiatedEnd_, key + 1);
   }
+  negotiatedMarks_.Mark(key);
   return &negotiated_[key];
 }
 
@@ -230,9 +241,15 @@ bool MarketState::ApplySecuritySwitches(const char code[8], const char pending[3
   if (reference_ == nullptr) return false;
   refdata::SecuritySwitchRecord* entry = reference_->securitySwitch.Find(code, true);
   if (entry == nullptr) return false;
+  bool changed = false;
   for (size_t i = 0; i < sizeof entry->switches; ++i) {
-    if (pending[i] != '\0') entry->switches[i] = pending[i];
+    if (pending[i] != '\0' && entry->switches[i] != pending[i]) {
+      entry->switches[i] = pending[i];
+      changed = true;
+    }
   }
+  // A new entry changes nothing a writer shows until a switch is set in it.
+  if (changed) codeMarks_.Mark(static_cast<size_t>(CodeNumber(code)));
   figures_.CountStore();
   return true;
 }
@@ -307,6 +324,7 @@ void MarketState::ApplyClose(uint32_t codeNumber, int64_t close, int64_t trades,
   const int32_t row = stockRows_.Find(codeNumber);
   if (row < 0) return;
   StockQuoteRecord& quote = stockQuotes_[static_cast<size_t>(row)];
+  stockMarks_.Mark(static_cast<size_t>(row));
   if (close > 0) quote.last = close;
   if (trades > 0) quote.trades = trades;
   if (volume > 0) quote.volume = volume;

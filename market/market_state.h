@@ -35,6 +35,7 @@
 #include "market/lock_wait_figures.h"
 #include "market/market_records.h"
 #include "market/market_snapshot.h"
+#include "market/row_marks.h"
 #include "refdata/closing_data_sink.h"
 #include "refdata/reference_tables.h"
 
@@ -204,13 +205,21 @@ class MarketState final : public refdata::ClosingDataSink {
                            std::vector<IndexQuoteRecord>* out) const;      // code order
   void SnapshotVolumeStats(std::vector<VolumeStatRecord>* out) const;      // code order
   void SnapshotAfterHours(std::vector<AfterHoursQuoteRecord>* out) const;  // row order
-  // Key order; only records that carry a code (no writer shows the others).
-  void SnapshotNegotiated(std::vector<NegotiatedQuoteRecord>* out) const;
+  // Key order; only records that carry a code (no writer shows the others), and their keys.
+  void SnapshotNegotiated(std::vector<NegotiatedQuoteRecord>* out,
+                          std::vector<uint16_t>* keys = nullptr) const;
   // Trading phases and halt flags of the securities, and the security switch table.
   void SnapshotOverlay(refdata::FeedOverlay* out) const;
   // Everything above into one snapshot, table by table. Reusing a snapshot across cycles avoids
   // allocating while the lock is held.
   void TakeSnapshot(MarketSnapshot* out) const;
+
+  // Brings a snapshot kept from cycle to cycle up to date: the clock, and only the rows (orders,
+  // trading phases, switches) that the handlers or the closing data stored since the previous
+  // refresh, each copied in slices under the lock as above; *changes says which. A snapshot not
+  // yet taken, or taken before the tables were last built, is taken whole (changes->whole). The
+  // marks are taken by the refresh, so one snapshot only is to be refreshed: the write cycle's.
+  void RefreshSnapshot(MarketSnapshot* out, SnapshotChanges* changes);
 
  private:
   static constexpr uint8_t kKeyPresent = 1;  // the negotiated table has a record at this key
@@ -225,6 +234,8 @@ class MarketState final : public refdata::ClosingDataSink {
                          refdata::SecurityRecord* security);
   void BuildIndexAndStatTablesLocked(const refdata::ReferenceTables& tables);
   void BuildAfterHoursAndNegotiatedLocked(const refdata::ReferenceTables& tables);
+  void ResetMarksLocked(const refdata::ReferenceTables& tables);
+  static constexpr size_t kExtraMarkedCodes = 4096;
 
   // The time to show in the main window (HHMMSS), or -1 when the displayed time stays.
   int32_t MoveMarketTimeLocked(int64_t origTime);
@@ -238,6 +249,15 @@ class MarketState final : public refdata::ClosingDataSink {
   NegotiatedQuoteRecord* NegotiatedSlotLocked(int64_t sequence);
   // The lock as the handlers' calls take it, their waits measured.
   std::unique_lock<std::mutex> LockForHandler() const { return figures_.LockForHandler(mutex_); }
+  RowMarks& IndexMarks(IndexTable table) {
+    return table == IndexTable::kThreeDecimals ? indexMarks_ : index4Marks_;
+  }
+  // RefreshSnapshot's parts (market_snapshot.cpp).
+  void TakeWholeSnapshot(MarketSnapshot* out, SnapshotChanges* changes);
+  // The orders (trading phases and switches) whose marks *changes holds, or all of them, into *out;
+  // false when the tables were built again meanwhile.
+  bool CopyMarkedOrders(uint64_t copying, bool all, MarketSnapshot* out, SnapshotChanges* changes);
+  bool CopyMarkedOverlay(uint64_t copying, bool all, MarketSnapshot* out, SnapshotChanges* changes);
 
   mutable std::mutex mutex_;
   // ---- guarded by mutex_ ----
@@ -258,6 +278,15 @@ class MarketState final : public refdata::ClosingDataSink {
   std::vector<uint16_t> negotiatedUsed_;                 // keys present, for Reset
   size_t negotiatedEnd_ = 0;                             // one past the highest key present
   MarketCounts counts_;
+  // What changed since the write cycle's last refresh: rows of each table, negotiated keys, and
+  // the codes whose trading phase, halt flag or switches changed.
+  RowMarks stockMarks_;
+  RowMarks indexMarks_;
+  RowMarks index4Marks_;
+  RowMarks statMarks_;
+  RowMarks afterHoursMarks_;
+  RowMarks negotiatedMarks_;
+  RowMarks codeMarks_;
   MarketClock clock_{};
   int32_t displayedTime_ = 0;
   uint64_t generation_ = 0;  // moves whenever the tables are emptied (Build, Reset)

@@ -59,7 +59,10 @@ void MProcessIO::SetCaptureCloser(std::function<void()> closeCapture) {
   closeCapture_ = std::move(closeCapture);
 }
 
-void MProcessIO::SetWriterTimings(const WriterTimings& timings) { timings_ = timings; }
+void MProcessIO::SetWriterTimings(const WriterTimings& timings) {
+  timings_ = timings;
+  files_.SetWholeInterval(timings.wholeRewriteIntervalMs);
+}
 
 void MProcessIO::SetCycleObserver(std::function<void(const CycleReport&)> observer) {
   std::lock_guard<std::mutex> lock(observerMutex_);
@@ -171,6 +174,9 @@ void MProcessIO::ResetLocked() {
   // The market rows point at securities records: the state goes first.
   state_.Reset();
   state_.WithLock([&] { tables_.ResetForNewDay(); });
+  // A new day, or a stopped service, starts from whole files.
+  files_.Drop();
+  snapshot_.generation = 0;
 }
 
 int32_t MProcessIO::StartWriter() {
@@ -240,6 +246,17 @@ void MProcessIO::ReportCycle(uint32_t ms) {
   const unsigned long long applied = state_.UpdatesApplied();
   WriteLog(0, "write cycle %u ms, receive thread waited at most %llu us, %llu updates applied", ms,
            waited, applied);
+  const CycleFiles& f = lastCycle_;
+  unsigned long long total = 0;
+  for (const FileWrite& file : f) total += file.bytes;
+  const auto bytes = [&f](DbfFile file) { return static_cast<unsigned long long>(f[file].bytes); };
+  const auto whole = [&f](DbfFile file) { return f[file].whole ? " whole" : ""; };
+  WriteLog(0,
+           "write cycle wrote %llu bytes: SJSXXN %llu%s, SJSXX %llu%s, SJSHQ %llu%s, SJSZS %llu%s, "
+           "SJSPHHQ %llu%s, SJSZHHQ %llu%s",
+           total, bytes(kSjsxxn), whole(kSjsxxn), bytes(kSjsxx), whole(kSjsxx), bytes(kSjshq),
+           whole(kSjshq), bytes(kSjszs), whole(kSjszs), bytes(kSjsphhq), whole(kSjsphhq),
+           bytes(kSjszhhq), whole(kSjszhhq));
 }
 
 bool MProcessIO::LoadClosingData() {
@@ -266,11 +283,19 @@ void MProcessIO::WriteAll() {
     report.start = LocalNow();
     const uint32_t begin = WriterTick();
     const config::ConfigInfo config = ConfigCopy();
-    state_.TakeSnapshot(&snapshot_);
-    report.files = WriteSixFiles(config, tables_, snapshot_, state_.Counts());
+    // A cycle that threw took the marks without writing all that they named: start over whole.
+    if (cycleUnfinished_) {
+      files_.Drop();
+      snapshot_.generation = 0;
+    }
+    cycleUnfinished_ = true;
+    state_.RefreshSnapshot(&snapshot_, &changes_);
+    lastCycle_ = files_.Write(config, tables_, snapshot_, changes_, state_.Counts(), begin);
+    cycleUnfinished_ = false;
+    report.files = lastCycle_;
     const std::array<const char*, kDbfFiles> paths = DbfPaths(config);
     for (size_t file = 0; file < kDbfFiles; ++file) {
-      NoteFileResult(static_cast<int>(file), paths[file], report.files[file].result);
+      NoteFileResult(static_cast<int>(file), paths[file], lastCycle_[file].result);
     }
     ++cyclesWritten_;
     report.durationMs = WriterTick() - begin;

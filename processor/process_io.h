@@ -32,6 +32,7 @@
 #include "foundation/thread.h"
 #include "market/market_snapshot.h"
 #include "market/market_state.h"
+#include "processor/incremental_writer.h"
 #include "processor/write_cycle.h"
 #include "refdata/reference_tables.h"
 
@@ -60,9 +61,13 @@ struct WriterTimings {
   uint32_t failurePauseMs = 1000;        // pause after a pass that threw
   // Load runs: after every cycle that wrote, one level-0 line "write cycle %u ms, receive thread
   // waited at most %llu us, %llu updates applied" (the cycle's duration, the handlers' longest wait
-  // for the market state since the previous line, the records they stored so far). Off in the
-  // product, whose log it would fill.
+  // for the market state since the previous line, the records they stored so far), and one
+  // "write cycle wrote %llu bytes: SJSXXN %llu, SJSXX %llu, SJSHQ %llu, SJSZS %llu, SJSPHHQ %llu,
+  // SJSZHHQ %llu" with " whole" after each file written whole. Off in the product, whose log it
+  // would fill.
   bool reportCycles = false;
+  // The longest time a DBF file goes without being rewritten whole (see IncrementalWriter).
+  uint32_t wholeRewriteIntervalMs = IncrementalWriter::kWholeIntervalMs;
   // The write thread's millisecond tick counter and its pauses; empty: the system's counter, and a
   // wait that a stop request ends at once. Tests run the thread in simulated time.
   std::function<uint32_t()> tickCount;
@@ -110,8 +115,9 @@ class MProcessIO {
   void StopWriter();
 
   // One write cycle: nothing unless initialised; otherwise SJSXXN, SJSXX, SJSHQ, SJSZS, SJSPHHQ
-  // and SJSZHHQ, in this order, from one snapshot of the state. A file that cannot be opened is
-  // skipped and the next one still written.
+  // and SJSZHHQ, in this order, from one snapshot of the state, each written whole or only where
+  // it changed (IncrementalWriter). A file that cannot be opened is skipped and the next one still
+  // written.
   void WriteAll();
   // The closing-data step of the write thread: loads the day's closing file once, into a built
   // day only (it waits for a start-up in progress and does nothing while uninitialised); true when
@@ -120,6 +126,8 @@ class MProcessIO {
 
   // Write cycles that ran while initialised, since construction (tests and the soak report).
   int32_t CyclesWritten() const { return cyclesWritten_.load(); }
+  // What the last cycle's writes returned and wrote; the thread that ran WriteAll.
+  const CycleFiles& LastCycleFiles() const { return lastCycle_; }
 
  private:
   int32_t StartUpLocked(config::ConfigInfo& config);
@@ -146,7 +154,13 @@ class MProcessIO {
   // Held by start-up while it resets and loads, by a write cycle while it reads the tables, and by
   // the closing load while it applies the closing file.
   std::mutex dayMutex_;
-  market::MarketSnapshot snapshot_;   // reused by every cycle; write thread only (under dayMutex_)
+  // Write thread only, under dayMutex_: the snapshot kept up to date from cycle to cycle and what
+  // its last refresh changed, the files' images, and what the last cycle wrote.
+  market::MarketSnapshot snapshot_;
+  market::SnapshotChanges changes_;
+  IncrementalWriter files_;
+  CycleFiles lastCycle_{};
+  bool cycleUnfinished_ = false;      // a cycle began and has not ended (it threw)
   bool fileFailing_[kDbfFiles] = {};  // whose last write failed; write thread only
 
   MThread writer_;

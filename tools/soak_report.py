@@ -13,6 +13,7 @@ import sys
 
 CYCLE = re.compile(rb'^<Log_LV0> t=(\d+) write cycle (\d+) ms, receive thread waited at most '
                    rb'(\d+) us, (\d+) updates applied')
+WROTE = re.compile(rb'^<Log_LV0> t=\d+ write cycle wrote (\d+) bytes: (.*)$')
 SENT = re.compile(r'^after (\d+) ms: (\d+) frames sent, (\d+) feed bytes, (\d+) connections')
 TOTAL = re.compile(r'^total: reads=(\d+) sound=(\d+) tail=(\d+) torn=(\d+) changed=(\d+) '
                    r'malformed=(\d+) unopened=(\d+)')
@@ -25,12 +26,16 @@ def seconds_of(hhmmss):
 def main():
     run, rate = sys.argv[1], int(sys.argv[2])
     cycles = []  # (second of the day, ms, wait us, applied)
+    wrote = []  # (bytes, files written whole)
     with open(run + '/fenwright.out', 'rb') as f:
         for line in f:
             m = CYCLE.match(line)
             if m:
                 cycles.append((seconds_of(int(m.group(1))), int(m.group(2)), int(m.group(3)),
                                int(m.group(4))))
+            m = WROTE.match(line.rstrip(b'\r\n'))
+            if m:
+                wrote.append((int(m.group(1)), m.group(2).count(b' whole')))
     sent = []
     with open(run + '/gateway.out') as f:
         for line in f:
@@ -83,6 +88,13 @@ def main():
                max(steady) / max(statistics.median(steady), 1)))
         print('receive thread: longest wait for the market state %d us (median of the per-cycle '
               'longest %.0f us)' % (max(c[2] for c in cycles), statistics.median(c[2] for c in cycles)))
+    if wrote:
+        steady = [w[0] for w in wrote[1:]] or [wrote[0][0]]
+        print('bytes written per cycle: median %.0f, p99 %d, worst %d (the first: %d); cycles with '
+              'a file written whole: %d of %d' %
+              (statistics.median(steady), sorted(steady)[int(len(steady) * 0.99) - 1
+                                                          if len(steady) > 1 else 0],
+               max(steady), wrote[0][0], sum(1 for w in wrote if w[1] > 0), len(wrote)))
     if memory:
         peak = max(m[2] for m in memory)
         after = [m for m in memory if m[0] >= 120] or memory

@@ -70,6 +70,18 @@ bool ReplaceFile(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);
 bool FileExists(const std::string& path);
 
+// What identifies one state of a file on disk: its size, its last modification and which file the
+// path names. Two stamps of the same path are equal only when nobody wrote to, cut, replaced or
+// recreated the file in between (as far as the file system's time resolution shows).
+struct FileStamp {
+  int64_t size = -1;
+  int64_t modified = 0;   // in the system's own units
+  uint64_t identity = 0;  // the file's number on its volume
+  bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the file at `path`; false when it cannot be found or read.
+bool ReadFileStamp(const std::string& path, FileStamp* stamp);
+
 // The character set that standard output's reader expects. POSIX: the codeset of the locale that
 // the environment names (LC_ALL, LC_CTYPE, LANG, as setlocale(LC_CTYPE, "") resolves them), e.g.
 // "UTF-8", "GBK" or "ANSI_X3.4-1968" for C; the process's own locale is not changed. Windows:

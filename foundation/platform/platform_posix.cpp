@@ -85,6 +85,16 @@ bool FileExists(const std::string& path) {
   return stat(NativePath(path).c_str(), &info) == 0;
 }
 
+bool ReadFileStamp(const std::string& path, FileStamp* stamp) {
+  struct stat info {};
+  if (stat(NativePath(path).c_str(), &info) != 0) return false;
+  stamp->size = static_cast<int64_t>(info.st_size);
+  stamp->modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  // A file renamed over the path with the old size and time is another inode.
+  stamp->identity = static_cast<uint64_t>(info.st_ino) ^ (static_cast<uint64_t>(info.st_dev) << 40);
+  return true;
+}
+
 std::string LocaleCharset() {
   // A locale object of its own: the process's locale, and with it every ctype and printf call on
   // the GBK texts, stays "C". A locale that is not installed leaves "C", as setlocale would.

@@ -5,6 +5,7 @@
 // the other process made is either sound or explained by a rewrite in progress.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -163,6 +164,11 @@ TEST_F(ConcurrentReaders, AnotherProcessReadsOnlySoundOrMidRewriteFiles) {
   // The feed was flowing at full speed while the files were rewritten.
   EXPECT_GT(applied, 2000u);
   EXPECT_GE(window_->CountLines("updates applied"), 1u);
+  const std::vector<std::string> lines = window_->LogLines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.find("> t=100000 write cycle wrote ") != std::string::npos &&
+           line.find(", SJSZHHQ ") != std::string::npos;
+  }));
 
   const std::string output = test::ReadFileBytes(out);
   std::printf("%s", output.c_str());

@@ -19,6 +19,7 @@
 #include "processor/write_cycle.h"
 #include "tests/support/day_config.h"
 #include "tests/support/test_support.h"
+#include "tools/capture_cutter.h"
 #include "tools/feed_source.h"
 #include "tools/market_data_encoder.h"
 #include "tools/sample_day.h"
@@ -27,6 +28,8 @@ namespace fw::processor {
 namespace {
 
 using test::TempDir;
+using tools::CaptureStep;
+using tools::NextCaptureStep;
 
 constexpr uint32_t kThursday = 20260305;
 const char* const kNames[kDbfFiles] = {"SJSXXN.DBF", "SJSXX.DBF",   "SJSHQ.DBF",
@@ -163,6 +166,39 @@ TEST_F(IncrementalWriterTest, EveryCycleOfAPlayedDayEqualsTheWholeRewrite) {
   ASSERT_EQ(CycleAndCompare(), "");
   EXPECT_FALSE(WholeInLastCycle(kSjszhhq));
   EXPECT_GT(BytesOfLastCycle(kSjszhhq), 0u);
+}
+
+// The golden day's capture, every message type of a real session with a reconnect and garbage,
+// cut as a replay cuts it and decoded frame after frame, a cycle every hundred frames.
+TEST_F(IncrementalWriterTest, EveryCycleOfTheGoldenDayEqualsTheWholeRewrite) {
+  const std::string golden = std::string(FW_SOURCE_DIR) + "/tests/golden/";
+  const char separator = platform::kPathSeparator;
+  test::PointAtDay(&config_, golden + "xml/", dir_.File("inc") + separator);
+  test::PointAtDay(&reference_, golden + "xml/", dir_.File("ref") + separator);
+  processor_.SetConfig(config_);
+  ASSERT_EQ(processor_.Instance(), 0);
+
+  const std::string capture = Bytes(golden + "binaryData_20260305.dat");
+  ASSERT_FALSE(capture.empty());
+  const auto* bytes = reinterpret_cast<const uint8_t*>(capture.data());
+  feed::FeedCounters counters;
+  size_t at = 0;
+  int frames = 0;
+  int cycles = 0;
+  for (;;) {
+    const CaptureStep step = NextCaptureStep(bytes + at, capture.size() - at, true, &counters);
+    if (step.kind == CaptureStep::kNeedMore) break;
+    at += step.consumed;
+    if (step.kind != CaptureStep::kFrame) continue;
+    decoder_.Process(bytes + at - step.length, step.length);
+    if (++frames % 100 == 0) {
+      ASSERT_EQ(CycleAndCompare(), "") << "after frame " << frames;
+      ++cycles;
+    }
+  }
+  EXPECT_GT(cycles, 20);
+  ASSERT_TRUE(processor_.LoadClosingData());
+  ASSERT_EQ(CycleAndCompare(), "");
 }
 
 TEST_F(IncrementalWriterTest, OrdersArrivingBelowTheHighestKeyShiftTheRowsAfterThem) {

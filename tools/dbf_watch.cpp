@@ -196,7 +196,10 @@ DbfWatchCounts DbfWatch::Total() const {
 
 void DbfWatch::ReadOnce(File& file) {
   bool moved = false;
-  if (!reader_(file.path, &image_, &moved)) {
+  // An empty file that was never sound is one just made and not written yet: a writer creates the
+  // file before it formats the image, and on a loaded machine that can take longer than any settle
+  // time. It is as absent as a file that cannot be opened.
+  if (!reader_(file.path, &image_, &moved) || (image_.empty() && file.soundSize == 0)) {
     ++file.counts.unopened;
     return;
   }

@@ -58,7 +58,8 @@ struct DbfWatchCounts {
   uint64_t torn = 0;        // malformed inside the write, a sound file followed (mid-rewrite)
   uint64_t changed = 0;     // sound, but the file moved during the read (mid-rewrite)
   uint64_t malformed = 0;   // malformed with no rewrite to explain it
-  uint64_t unopened = 0;    // the file could not be opened (not written yet, for instance)
+  uint64_t unopened =
+      0;  // could not be opened, or empty before it was ever sound (not written yet)
 
   uint64_t MidRewrite() const { return longerTail + torn + changed; }
   DbfWatchCounts& operator+=(const DbfWatchCounts& other);

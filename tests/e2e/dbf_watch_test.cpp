@@ -213,5 +213,17 @@ TEST(DbfWatch, FileThatCannotBeOpenedIsCountedApart) {
   EXPECT_EQ(watch.Total().reads, 1u);
 }
 
+// Made but not written yet, it is not there; emptied after it was written, it was cut.
+TEST(DbfWatch, EmptyFileIsUnwrittenOnlyBeforeItWasEverSound) {
+  int calls = 0;
+  DbfWatch watch({"a.dbf"}, 30, Script({"", Sound(), ""}, &calls));
+  watch.Pass();
+  EXPECT_EQ(watch.Counts(0).unopened, 1u);
+  watch.Pass();
+  watch.Pass();
+  EXPECT_EQ(watch.Counts(0).sound, 1u);
+  EXPECT_EQ(watch.Counts(0).malformed, 1u);
+}
+
 }  // namespace
 }  // namespace fw::tools

@@ -19,6 +19,7 @@
 #include "processor/process_io.h"
 #include "shell/service.h"
 #include "tests/support/day_config.h"
+#include "tests/support/service_day.h"
 #include "tests/support/test_support.h"
 #include "tools/dbf_watch.h"
 #include "tools/feed_source.h"
@@ -101,11 +102,7 @@ class ConcurrentReaders : public ::testing::Test {
   }
   void TearDown() override {
     gateway_.Stop();
-    CloseRunLog();
-    SetRunLogFolder(".\\log");
-    WindowCatcher::Uninstall();
-    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
-    config::TheConfig() = config::ConfigInfo();
+    test::RestoreServiceGlobals();
   }
 
   static ServiceTimings Timings() {

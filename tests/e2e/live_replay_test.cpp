@@ -76,11 +76,7 @@ class LiveAndReplay : public ::testing::TestWithParam<bool> {
   }
   void TearDown() override {
     gateway_.Stop();
-    CloseRunLog();
-    SetRunLogFolder(".\\log");
-    WindowCatcher::Uninstall();
-    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
-    config::TheConfig() = config::ConfigInfo();
+    test::RestoreServiceGlobals();
   }
 
   // Waits for `cycles` more write cycles than have run so far.

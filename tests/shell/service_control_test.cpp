@@ -66,11 +66,7 @@ class ServiceControlTest : public ::testing::Test {
     MThread::SetStartFaultForTesting(nullptr);
     platform::SetFileFaultHook(nullptr);
     model_.Close();
-    CloseRunLog();
-    SetRunLogFolder(".\\log");
-    WindowCatcher::Uninstall();
-    std::lock_guard<std::mutex> lock(config::TheConfigMutex());
-    config::TheConfig() = config::ConfigInfo();
+    test::RestoreServiceGlobals();
   }
 
   void WriteIni(bool autostart) {

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
+#include "config/config_info.h"
+#include "foundation/run_log.h"
 #include "shell/service.h"
 #include "tests/support/test_support.h"
 
@@ -40,6 +43,16 @@ inline std::string DayIniText(const std::string& xml, const TempDir& dir, uint16
          "\r\nwriteInterval = 20\r\nwrIntervalSleep = 5\r\n[other]\r\nholiday = " + xml +
          "holiday.ini\r\nIndexNameFile = " + xml +
          "indexname.ini\r\nautostart = " + (autostart ? "true" : "false") + "\r\n";
+}
+
+// Puts back what a test of the whole service changed in the process: the run log's folder, the
+// main window's sink and the settings.
+inline void RestoreServiceGlobals() {
+  CloseRunLog();
+  SetRunLogFolder(".\\log");
+  WindowCatcher::Uninstall();
+  std::lock_guard<std::mutex> lock(config::TheConfigMutex());
+  config::TheConfig() = config::ConfigInfo();
 }
 
 }  // namespace fw::test
